@@ -1,0 +1,63 @@
+#include "platform/byte_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <thread>
+#include <vector>
+
+using qvx::platform::ByteQueue;
+
+TEST(ByteQueue, ReadsBytesInWriteOrderAcrossPieces) {
+    ByteQueue queue;
+    const std::vector<std::uint8_t> a{1, 2, 3};
+    const std::vector<std::uint8_t> b{4, 5};
+    ASSERT_TRUE(queue.write(a));
+    ASSERT_TRUE(queue.write(b));
+    std::array<std::uint8_t, 4> out{};
+    ASSERT_EQ(queue.read(out), 4U);
+    EXPECT_EQ(out, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+    ASSERT_EQ(queue.read(out), 1U);
+    EXPECT_EQ(out[0], 5);
+}
+
+TEST(ByteQueue, CloseWakesABlockedReaderAndRefusesWrites) {
+    ByteQueue queue;
+    std::size_t got = 99;
+    std::thread reader([&] {
+        std::array<std::uint8_t, 8> out{};
+        got = queue.read(out);
+    });
+    queue.close();
+    reader.join();
+    EXPECT_EQ(got, 0U);
+    const std::vector<std::uint8_t> bytes{1};
+    EXPECT_FALSE(queue.write(bytes));
+    EXPECT_TRUE(queue.isClosed());
+}
+
+TEST(ByteQueue, PiecesFromConcurrentWritersStayWhole) {
+    ByteQueue queue;
+    constexpr int kPieces = 200;
+    auto writer = [&](std::uint8_t value) {
+        const std::vector<std::uint8_t> piece(10, value);
+        for (int i = 0; i < kPieces; ++i) {
+            ASSERT_TRUE(queue.write(piece));
+        }
+    };
+    std::thread a(writer, std::uint8_t{0xAA});
+    std::thread b(writer, std::uint8_t{0x55});
+    a.join();
+    b.join();
+    std::vector<std::uint8_t> all;
+    std::array<std::uint8_t, 64> out{};
+    while (all.size() < 2U * kPieces * 10U) {
+        const std::size_t n = queue.read(out);
+        all.insert(all.end(), out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    for (std::size_t i = 0; i < all.size(); i += 10) {
+        for (std::size_t j = 1; j < 10; ++j) {
+            ASSERT_EQ(all[i + j], all[i]) << "piece at " << i << " was split";
+        }
+    }
+}

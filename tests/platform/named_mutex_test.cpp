@@ -1,0 +1,44 @@
+#include "platform/named_mutex.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+using qvx::platform::NamedTimedMutex;
+
+TEST(NamedTimedMutex, SameNameSharesOneLock) {
+    NamedTimedMutex a("test shared");
+    NamedTimedMutex b("test shared");
+    ASSERT_TRUE(a.tryLockFor(0ms));
+    bool gotIt = true;
+    std::thread other([&] { gotIt = b.tryLockFor(20ms); });
+    other.join();
+    EXPECT_FALSE(gotIt);
+    a.unlock();
+    std::thread again([&] {
+        gotIt = b.tryLockFor(1s);
+        if (gotIt) {
+            b.unlock();
+        }
+    });
+    again.join();
+    EXPECT_TRUE(gotIt);
+}
+
+TEST(NamedTimedMutex, DifferentNamesAreIndependent) {
+    NamedTimedMutex a("test one");
+    NamedTimedMutex b("test two");
+    ASSERT_TRUE(a.tryLockFor(0ms));
+    bool gotIt = false;
+    std::thread other([&] {
+        gotIt = b.tryLockFor(0ms);
+        if (gotIt) {
+            b.unlock();
+        }
+    });
+    other.join();
+    EXPECT_TRUE(gotIt);
+    a.unlock();
+}
