@@ -7,15 +7,15 @@ namespace qvx::platform {
 
 namespace {
 
-std::timed_mutex& lookUp(const std::string& name) {
+TimedMutex& lookUp(const std::string& name) {
     // Never destroyed: a static object's destructor could run while a detached caller
     // at exit still holds one of the locks.
     static auto* registryLock = new std::mutex;
-    static auto* registry = new std::map<std::string, std::unique_ptr<std::timed_mutex>>;
+    static auto* registry = new std::map<std::string, std::unique_ptr<TimedMutex>>;
     const std::lock_guard guard(*registryLock);
     auto& slot = (*registry)[name];
     if (!slot) {
-        slot = std::make_unique<std::timed_mutex>();
+        slot = std::make_unique<TimedMutex>();
     }
     return *slot;
 }

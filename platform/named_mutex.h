@@ -1,10 +1,42 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
 namespace qvx::platform {
+
+/// A timed mutex built on a condition variable. std::timed_mutex would do, but its timed
+/// wait goes through pthread_mutex_clocklock, which ThreadSanitizer does not follow.
+class TimedMutex {
+public:
+    [[nodiscard]] bool tryLockFor(std::chrono::milliseconds timeout) {
+        std::unique_lock guard(m_mutex);
+        if (!m_released.wait_for(guard, timeout, [this] { return !m_locked; })) {
+            return false;
+        }
+        m_locked = true;
+        return true;
+    }
+    void lock() {
+        std::unique_lock guard(m_mutex);
+        m_released.wait(guard, [this] { return !m_locked; });
+        m_locked = true;
+    }
+    void unlock() {
+        {
+            const std::lock_guard guard(m_mutex);
+            m_locked = false;
+        }
+        m_released.notify_one();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_locked = false;  // guarded by m_mutex
+};
 
 /// A timed mutex looked up by name: every NamedTimedMutex with the same name in this process
 /// shares one lock. Deliberately not shared between processes: on POSIX a crashed holder of a
@@ -14,20 +46,13 @@ public:
     explicit NamedTimedMutex(const std::string& name);
 
     [[nodiscard]] bool tryLockFor(std::chrono::milliseconds timeout) {
-        return m_mutex->try_lock_for(timeout);
+        return m_mutex->tryLockFor(timeout);
     }
+    void lock() { m_mutex->lock(); }
     void unlock() { m_mutex->unlock(); }
 
-    // Lockable interface, for std::unique_lock.
-    void lock() { m_mutex->lock(); }
-    [[nodiscard]] bool try_lock() { return m_mutex->try_lock(); }
-    template <class Rep, class Period>
-    [[nodiscard]] bool try_lock_for(const std::chrono::duration<Rep, Period>& timeout) {
-        return m_mutex->try_lock_for(timeout);
-    }
-
 private:
-    std::timed_mutex* m_mutex;  // owned by the process-wide registry, lives until exit
+    TimedMutex* m_mutex;  // owned by the process-wide registry, lives until exit
 };
 
 }  // namespace qvx::platform
