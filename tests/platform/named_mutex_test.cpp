@@ -42,3 +42,40 @@ TEST(NamedTimedMutex, DifferentNamesAreIndependent) {
     EXPECT_TRUE(gotIt);
     a.unlock();
 }
+
+#include "platform/recursive_timed_mutex.h"
+
+using qvx::platform::RecursiveTimedMutex;
+
+TEST(RecursiveTimedMutex, OwnerMayNestAndOthersWaitUntilTheLastUnlock) {
+    RecursiveTimedMutex mutex;
+    ASSERT_TRUE(mutex.tryLockFor(0ms));
+    ASSERT_TRUE(mutex.tryLockFor(0ms));
+    EXPECT_TRUE(mutex.heldByCaller());
+    auto otherGets = [&](std::chrono::milliseconds wait) {
+        bool got = false;
+        std::thread other([&] {
+            got = mutex.tryLockFor(wait);
+            if (got) {
+                mutex.unlock();
+            }
+        });
+        other.join();
+        return got;
+    };
+    EXPECT_FALSE(otherGets(10ms));
+    mutex.unlock();
+    EXPECT_FALSE(otherGets(10ms));  // still held once
+    mutex.unlock();
+    EXPECT_FALSE(mutex.heldByCaller());
+    EXPECT_TRUE(otherGets(1s));
+}
+
+TEST(RecursiveTimedMutex, UnlockByAThreadThatDoesNotHoldItChangesNothing) {
+    RecursiveTimedMutex mutex;
+    ASSERT_TRUE(mutex.tryLockFor(0ms));
+    std::thread intruder([&] { mutex.unlock(); });
+    intruder.join();
+    EXPECT_TRUE(mutex.heldByCaller());
+    mutex.unlock();
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+// Lock order of the device link, written once:
+//   1. the engine lock (one device operation at a time; recursive for its owner, 1000 ms wait)
+//   2. the send lock "Blocking send" (held for one frame handed to the sender, 5000 ms wait)
+//      and the mailbox lock "QVX_DataTransferMutex" (held for one copy, InternTimeOut wait).
+// The engine lock is always taken first; the send lock and the mailbox lock are never held
+// together and never while waiting for the engine lock. The receive thread takes only the
+// mailbox lock.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/data_transfer_mailbox.h"
+#include "link/frame_channel.h"
+#include "link/message_dispatcher.h"
+#include "link/message_table.h"
+#include "platform/auto_reset_event.h"
+#include "platform/recursive_timed_mutex.h"
+
+namespace qvx::link {
+
+/// The one protocol object of the desktop program: connection, framing and the transfer
+/// engine that turns reads and writes of any length into request/confirm exchanges.
+class DeviceLink : public FrameChannel {
+public:
+    static constexpr int kDefaultReplyWaitMs = 5000;
+    static constexpr unsigned kDefaultMaxRetry = 5;
+    static constexpr unsigned kDefaultMaxBlockLength = 32;
+    static constexpr int kEngineLockWaitMs = 1000;
+    /// Sizes of the channel's send and receive buffers for the device link.
+    static constexpr int kChannelBufferSize = 264;
+
+    DeviceLink();
+    ~DeviceLink() override;
+
+    // --- connection -------------------------------------------------------------------
+    /// Opens the channel as a client (first call only) and requests one connection attempt.
+    [[nodiscard]] virtual bool connect(int port, std::string_view host);
+    /// `connect` with the stored port and host.
+    [[nodiscard]] bool connectWithStoredSettings();
+
+    // --- transfer engine (callers hold the engine lock) -------------------------------
+    [[nodiscard]] bool readEeprom(std::uint32_t address, std::size_t count);
+    [[nodiscard]] bool readRam(std::uint32_t address, std::size_t count);
+    [[nodiscard]] bool readProgram(std::uint32_t address, std::size_t count);
+    [[nodiscard]] bool writeEeprom(std::uint32_t address, std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool writeRam(std::uint32_t address, std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool writeProgram(std::uint32_t address, std::span<const std::uint8_t> bytes);
+
+    /// Bytes of the last read of each area (valid while the caller holds the engine lock).
+    [[nodiscard]] const std::vector<std::uint8_t>& eepromBuffer() const { return m_eepromBuffer; }
+    [[nodiscard]] const std::vector<std::uint8_t>& ramBuffer() const { return m_ramBuffer; }
+    [[nodiscard]] const std::vector<std::uint8_t>& programBuffer() const { return m_programBuffer; }
+
+    /// Takes the engine lock within 1000 ms; the owner may take it again.
+    [[nodiscard]] bool lockEngine();
+    void unlockEngine();
+
+    /// Waits for one link event and accepts the mailbox as the confirm of a request only if
+    /// kind, address and length match and it was posted after `sentAfter` (the mailbox
+    /// sequence noted before the request went out); appends its data to `buffer`.
+    [[nodiscard]] bool awaitConfirm(LinkEventKind kind, std::uint32_t address, std::size_t count,
+                                    std::vector<std::uint8_t>* buffer, std::uint64_t sentAfter);
+    /// Waits up to `replyWait` for a message, a connection or a loss of it.
+    [[nodiscard]] LinkEventKind waitForLinkEvent();
+    /// Builds a frame and hands it to the sender under the send lock.
+    [[nodiscard]] bool sendMessage(int code, std::uint16_t address, int length,
+                                   std::span<const std::uint8_t> data);
+
+    // --- the thirteen messages --------------------------------------------------------
+    [[nodiscard]] bool sendReadEepromDataReq(std::uint16_t address, int length);
+    [[nodiscard]] bool sendReadProgramDataReq(std::uint16_t address, int length);
+    [[nodiscard]] bool sendReadRamDataReq(std::uint16_t address, int length);
+    [[nodiscard]] bool sendWriteEepromDataReq(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendWriteProgramDataReq(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendWriteRamDataReq(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendReadEepromDataCnf(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendReadProgramDataCnf(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendReadRamDataCnf(std::uint16_t address, std::span<const std::uint8_t> data);
+    [[nodiscard]] bool sendWriteEepromDataCnf(std::uint16_t address, int length);
+    [[nodiscard]] bool sendWriteProgramDataCnf(std::uint16_t address, int length);
+    [[nodiscard]] bool sendWriteRamDataCnf(std::uint16_t address, int length);
+    [[nodiscard]] bool sendStatusInfo(std::uint16_t address, int length, std::span<const std::uint8_t> data);
+
+    // --- settings ---------------------------------------------------------------------
+    [[nodiscard]] int replyWait() const { return m_replyWaitMs; }
+    void setReplyWait(int milliseconds) { m_replyWaitMs = milliseconds; }
+    [[nodiscard]] unsigned maxRetry() const { return m_maxRetry; }
+    void setMaxRetry(unsigned attempts) { m_maxRetry = attempts; }
+    [[nodiscard]] unsigned maxBlockLength() const { return m_maxBlockLength; }
+    /// Clamped to 1..255: the segmentation divides by it and the length field is one byte.
+    void setMaxBlockLength(unsigned bytes);
+    [[nodiscard]] bool tcpConnection() const { return m_tcpConnection; }
+    void setTcpConnection(bool tcp) { m_tcpConnection = tcp; }
+    [[nodiscard]] std::string host() const;
+    /// Kept to 199 characters, as the setting holds.
+    void setHost(std::string_view host);
+    [[nodiscard]] int port() const { return m_port; }
+    void setPort(int port) { m_port = port; }
+    [[nodiscard]] int basePort() const { return m_basePort; }
+    void setBasePort(int port) { m_basePort = port; }
+    /// The mailbox's lock wait (`InternTimeOut`), in ms.
+    void setInternTimeout(int milliseconds) { m_mailbox.setLockWait(milliseconds); }
+    [[nodiscard]] int internTimeout() const { return m_mailbox.lockWait(); }
+
+    [[nodiscard]] DataTransferMailbox& mailbox() { return m_mailbox; }
+    /// Records every received message for diagnosis; set before connecting.
+    void setTraceHook(TraceHook hook) { m_poster.setTraceHook(std::move(hook)); }
+
+protected:
+    void signalConnected() override;
+    void signalDisconnected() override;
+    MessageHandlers& messageHandlers() override { return m_poster; }
+
+private:
+    enum class Area { Eeprom, Program, Ram };
+    [[nodiscard]] bool segmentedRead(Area area, std::uint32_t address, std::size_t count);
+    [[nodiscard]] bool segmentedWrite(Area area, std::uint32_t address, std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool transferBlock(Area area, std::uint32_t address, std::span<const std::uint8_t> data,
+                                     std::size_t count, unsigned maxRetry, std::vector<std::uint8_t>* buffer);
+    [[nodiscard]] std::vector<std::uint8_t>& bufferOf(Area area);
+
+    std::atomic<int> m_replyWaitMs{kDefaultReplyWaitMs};
+    std::atomic<unsigned> m_maxRetry{kDefaultMaxRetry};
+    std::atomic<unsigned> m_maxBlockLength{kDefaultMaxBlockLength};
+    std::atomic<bool> m_tcpConnection{true};
+    mutable std::mutex m_hostMutex;
+    std::string m_host{"localhost"};  // guarded by m_hostMutex
+    std::atomic<int> m_port{0};
+    std::atomic<int> m_basePort{0};
+
+    DataTransferMailbox m_mailbox;
+    platform::AutoResetEvent m_messageArrived;
+    platform::AutoResetEvent m_connectedEvent;
+    platform::AutoResetEvent m_disconnectedEvent;
+    MailboxPoster m_poster{m_mailbox, m_messageArrived};
+
+    platform::RecursiveTimedMutex m_engineLock;
+    // The result buffers belong to the holder of the engine lock.
+    std::vector<std::uint8_t> m_eepromBuffer;
+    std::vector<std::uint8_t> m_programBuffer;
+    std::vector<std::uint8_t> m_ramBuffer;
+};
+
+}  // namespace qvx::link

@@ -1,0 +1,224 @@
+#include "link/socket_channel.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+#include "link/ipv4_endpoint.h"
+#include "tests/support/scripted_peer.h"
+
+using namespace std::chrono_literals;
+using qvx::link::Ipv4Endpoint;
+using qvx::link::resolveEndpoint;
+using qvx::link::SocketChannel;
+using qvx::test::Bytes;
+using qvx::test::waitUntil;
+
+namespace {
+
+/// A channel that counts its signals and keeps what it receives.
+class RecordingChannel final : public SocketChannel {
+public:
+    ~RecordingChannel() override { close(); }
+    std::atomic<int> connects{0};
+    std::atomic<int> disconnects{0};
+    Bytes received() const {
+        const std::lock_guard guard(m_mutex);
+        return m_received;
+    }
+
+protected:
+    void onData(std::span<const std::uint8_t> bytes) override {
+        const std::lock_guard guard(m_mutex);
+        m_received.insert(m_received.end(), bytes.begin(), bytes.end());
+    }
+    void signalConnected() override { ++connects; }
+    void signalDisconnected() override { ++disconnects; }
+
+private:
+    mutable std::mutex m_mutex;
+    Bytes m_received;
+};
+
+/// A free loopback port: bound, read and released.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    (void)::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    (void)::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+/// A plain client socket connected to 127.0.0.1:port, or -1.
+int connectClient(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+TEST(SocketChannel, ARefusedConnectSignalsOnceAndALaterAttemptWorks) {
+    const int port = freePort();
+    RecordingChannel channel;
+    ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
+    ASSERT_TRUE(channel.requestConnect());
+    ASSERT_TRUE(waitUntil([&] { return channel.disconnects == 1; }, 5s));
+    EXPECT_FALSE(channel.isConnected());
+    EXPECT_TRUE(channel.isOpen());
+    EXPECT_EQ(channel.lastError(), ECONNREFUSED);
+
+    qvx::test::ScriptedPeer peer([](const qvx::link::LinkMessage&, int) { return std::vector<Bytes>{}; });
+    ASSERT_TRUE(channel.setPeer(peer.port(), "127.0.0.1", false));
+    ASSERT_TRUE(channel.requestConnect());
+    EXPECT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
+    EXPECT_EQ(channel.connects, 1);
+    ASSERT_TRUE(channel.remoteAddress().has_value());
+    EXPECT_EQ(*channel.remoteAddress(), 0x7F000001U);
+}
+
+TEST(SocketChannel, APeerCloseIsReportedExactlyOnceAndWritesFailAfterwards) {
+    qvx::test::ScriptedPeer peer([](const qvx::link::LinkMessage&, int) { return std::vector<Bytes>{}; });
+    RecordingChannel channel;
+    ASSERT_TRUE(channel.open(peer.port(), "127.0.0.1", false, 264, 264));
+    ASSERT_TRUE(channel.requestConnect());
+    ASSERT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
+    ASSERT_TRUE(peer.waitForClient(5s));
+    // Keep the sender busy while the peer goes away, so the send and the receive side
+    // both see the loss.
+    peer.dropClient();
+    const Bytes chunk(1000, 0x55);
+    for (int i = 0; i < 50; ++i) {
+        (void)channel.write(chunk);
+    }
+    ASSERT_TRUE(waitUntil([&] { return channel.disconnects >= 1; }, 5s));
+    EXPECT_FALSE(channel.isConnected());
+    EXPECT_FALSE(channel.write(chunk));
+    // A late second report would show up within this time.
+    EXPECT_FALSE(waitUntil([&] { return channel.disconnects > 1; }, 200ms));
+}
+
+TEST(SocketChannel, ClosingTheSocketEndsTheConnectionThroughTheReceiver) {
+    qvx::test::ScriptedPeer peer([](const qvx::link::LinkMessage&, int) { return std::vector<Bytes>{}; });
+    RecordingChannel channel;
+    ASSERT_TRUE(channel.open(peer.port(), "127.0.0.1", false, 264, 264));
+    ASSERT_TRUE(channel.requestConnect());
+    ASSERT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
+    channel.closeSocket();
+    ASSERT_TRUE(waitUntil([&] { return channel.disconnects == 1; }, 5s));
+    EXPECT_FALSE(channel.isConnected());
+}
+
+TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone) {
+    const int port = freePort();
+    auto first = std::make_unique<RecordingChannel>();
+    auto second = std::make_unique<RecordingChannel>();
+    ASSERT_TRUE(first->open(port, "127.0.0.1", true, 4, 4));
+    ASSERT_TRUE(second->open(port, "127.0.0.1", true, 4, 4));
+    EXPECT_TRUE(first->hasListener());
+    EXPECT_TRUE(second->hasListener());
+    ASSERT_TRUE(second->requestConnect());
+    first.reset();  // the other channel keeps the listening socket usable
+    const int client = connectClient(port);
+    ASSERT_GE(client, 0);
+    EXPECT_TRUE(waitUntil([&] { return second->isConnected(); }, 5s));
+    const Bytes hello{'h', 'i'};
+    ASSERT_EQ(::send(client, hello.data(), hello.size(), 0), 2);
+    EXPECT_TRUE(waitUntil([&] { return second->received() == hello; }, 5s));
+    ::close(client);
+    ASSERT_TRUE(waitUntil([&] { return second->disconnects == 1; }, 5s));
+    second.reset();
+    // With the last user gone the port is free again.
+    EXPECT_LT(connectClient(port), 0);
+}
+
+TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
+    const int basePort = freePort();
+    std::vector<std::unique_ptr<RecordingChannel>> channels;
+    int opened = 0;
+    // Other tests of this binary hold no listener at this point, so exactly five distinct
+    // addresses can listen.
+    for (int i = 0; i < 6; ++i) {
+        channels.push_back(std::make_unique<RecordingChannel>());
+        if (channels.back()->open(basePort + 100 + i, "127.0.0.1", true, 4, 4)) {
+            ++opened;
+        }
+    }
+    EXPECT_EQ(opened, 5);
+    EXPECT_FALSE(channels.back()->hasListener());
+    EXPECT_EQ(channels.back()->lastError(), ENOSPC);
+}
+
+TEST(SocketChannel, OneClientIsServedWhileTheNextWaitsInTheBacklog) {
+    const int port = freePort();
+    RecordingChannel server;
+    ASSERT_TRUE(server.open(port, "127.0.0.1", true, 4, 4));
+    ASSERT_TRUE(server.requestConnect());
+    const int firstClient = connectClient(port);
+    ASSERT_TRUE(waitUntil([&] { return server.isConnected(); }, 5s));
+    const int secondClient = connectClient(port);  // accepted by the kernel's backlog only
+    ASSERT_GE(secondClient, 0);
+    const Bytes fromSecond{'2'};
+    ASSERT_EQ(::send(secondClient, fromSecond.data(), 1, 0), 1);
+    const Bytes fromFirst{'1'};
+    ASSERT_EQ(::send(firstClient, fromFirst.data(), 1, 0), 1);
+    ASSERT_TRUE(waitUntil([&] { return server.received() == fromFirst; }, 5s));
+    ::close(firstClient);
+    ASSERT_TRUE(waitUntil([&] { return server.disconnects == 1; }, 5s));
+    ASSERT_TRUE(server.requestConnect());
+    EXPECT_TRUE(waitUntil([&] { return server.received() == Bytes{'1', '2'}; }, 5s));
+    ::close(secondClient);
+}
+
+TEST(SocketChannel, ClosingWhileConnectingToAnUnreachableHostDoesNotHang) {
+    const auto start = std::chrono::steady_clock::now();
+    {
+        RecordingChannel channel;
+        channel.setConnectTimeout(60s);
+        // TEST-NET-1 is never routed; the attempt hangs until closed.
+        ASSERT_TRUE(channel.open(9, "192.0.2.1", false, 264, 264));
+        ASSERT_TRUE(channel.requestConnect());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST(AddressResolution, ReadsDottedAddressesWithoutALookup) {
+    const auto endpoint = resolveEndpoint(5100, "10.1.2.3");
+    ASSERT_TRUE(endpoint.has_value());
+    EXPECT_EQ(endpoint->address, 0x0A010203U);
+    EXPECT_EQ(endpoint->port, 5100);
+    // A host beginning with a digit is never looked up: a name like this does not resolve.
+    EXPECT_FALSE(resolveEndpoint(1, "1nvalid.example").has_value());
+}
+
+TEST(AddressResolution, LooksUpNamesAndTakesThePortModulo65536) {
+    const auto endpoint = resolveEndpoint(65536 + 5101, "localhost");
+    ASSERT_TRUE(endpoint.has_value());
+    EXPECT_EQ(endpoint->address >> 24, 127U);
+    EXPECT_EQ(endpoint->port, 5101);
+}
+
+TEST(AddressResolution, NoHostMeansTheMachinesOwnName) {
+    EXPECT_TRUE(resolveEndpoint(1, "").has_value());
+}
+
+TEST(AddressResolution, PrintsDottedForm) {
+    EXPECT_EQ(qvx::link::dottedAddress(0xC0A864C8U), "192.168.100.200");
+}
