@@ -21,9 +21,13 @@ std::uint32_t clampCount(std::uint32_t n) {
     return std::clamp<std::uint32_t>(n, 1, CalibrationTable::kMaxPoints);
 }
 
-std::uint32_t clampIndex(std::uint32_t n) { return std::min(n, CalibrationTable::kMaxPoints); }
+std::uint32_t clampIndex(std::uint32_t n) {
+    return std::min(n, CalibrationTable::kMaxPoints);
+}
 
-bool isFinitePoint(float mv, float mm) { return std::isfinite(mv) && std::isfinite(mm); }
+bool isFinitePoint(float mv, float mm) {
+    return std::isfinite(mv) && std::isfinite(mm);
+}
 
 // Piecewise-linear lookup from source to target values over the points in use. The first
 // segment whose ends enclose x (in either direction) is taken. Outside the table the end

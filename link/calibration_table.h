@@ -145,9 +145,9 @@ private:
     CalibrationMode m_mode = CalibrationMode::Millivolt;  // display mode
     std::uint32_t m_count = 0;                            // points in use, 0 or 1..62
     std::uint32_t m_index = 1;                            // selected point, 0..62
-    std::uint8_t m_storedCount = 0;  // count byte of the last loaded header, unclamped
-    std::array<float, kMaxPoints> m_pointMv{};      // voltage of point p at [p - 1], mV
-    std::array<float, kMaxPoints> m_pointMm{};      // length of point p at [p - 1], mm
+    std::uint8_t m_storedCount = 0;             // count byte of the last loaded header, unclamped
+    std::array<float, kMaxPoints> m_pointMv{};  // voltage of point p at [p - 1], mV
+    std::array<float, kMaxPoints> m_pointMm{};  // length of point p at [p - 1], mm
     std::array<bool, kMaxPoints> m_pointChanged{};  // point p edited since loaded, at [p - 1]
 };
 
