@@ -153,6 +153,20 @@ INSTANTIATE_TEST_SUITE_P(CalibrationInterpolation, MmToMvOnTwoPoints,
                                          Mapping{10.0F, 4000.0F}, Mapping{40.0F, 1000.0F},
                                          Mapping{20.0F, 3000.0F}));
 
+TEST(CalibrationInterpolation, ExtrapolatesBeyondEachEndAlongThatEndsSegment) {
+    CalibrationTable table;
+    load(table, {{1000.0F, 40.0F}, {2000.0F, 35.0F}, {4000.0F, 15.0F}});
+    float out = 0.0F;
+    ASSERT_TRUE(table.mvToMm(500.0F, out));
+    EXPECT_FLOAT_EQ(out, 42.5F);
+    ASSERT_TRUE(table.mvToMm(4500.0F, out));
+    EXPECT_FLOAT_EQ(out, 10.0F);
+    ASSERT_TRUE(table.mmToMv(45.0F, out));
+    EXPECT_FLOAT_EQ(out, 0.0F);
+    ASSERT_TRUE(table.mmToMv(10.0F, out));
+    EXPECT_FLOAT_EQ(out, 4500.0F);
+}
+
 TEST(CalibrationInterpolation, TakesTheFirstEnclosingSegmentAlsoWhenItFalls) {
     CalibrationTable table;
     load(table, {{1000.0F, 40.0F}, {3000.0F, 20.0F}, {500.0F, 0.0F}});
@@ -280,8 +294,7 @@ INSTANTIATE_TEST_SUITE_P(CalibrationTable, SetCount,
                          testing::Values(Limit{0, 1}, Limit{1, 1}, Limit{5, 5}, Limit{62, 62},
                                          Limit{63, 62}, Limit{100, 62}));
 INSTANTIATE_TEST_SUITE_P(CalibrationTable, SetIndex,
-                         testing::Values(Limit{0, 0}, Limit{10, 10}, Limit{62, 62},
-                                         Limit{70, 62}));
+                         testing::Values(Limit{0, 0}, Limit{10, 10}, Limit{62, 62}, Limit{70, 62}));
 
 TEST(CalibrationTable, ShrinkingTheCountPullsTheIndexDownToIt) {
     CalibrationTable table;
