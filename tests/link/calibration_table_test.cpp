@@ -53,10 +53,6 @@ INSTANTIATE_TEST_SUITE_P(CalibrationEncoding, RawToMv,
                                          RawMv{0x0000, 5000.0F}, RawMv{0xFFF0, 0.0F},
                                          RawMv{0x800F, 2499.3895F}));
 
-TEST(CalibrationEncoding, FullScaleWordGivesExactly5000Mv) {
-    EXPECT_EQ(CalibrationTable::rawToMv(0x000F), 5000.0F);
-}
-
 class MvToRaw : public testing::TestWithParam<RawMv> {};
 
 TEST_P(MvToRaw, EncodesTruncatedCountsAndClampsToTheSensorRange) {
