@@ -112,93 +112,62 @@ TEST(CalibrationEncoding, TableWithAnUnstorableLengthInUseIsReportedUnstorable) 
 
 // ---- Interpolation ----------------------------------------------------------------------------
 
-struct Mapping {
+enum class Direction { MvToMm, MmToMv };
+
+struct Lookup {
+    std::vector<CalibrationPoint> points;
+    Direction direction;
     float from;
     float to;
 };
 
-std::ostream& operator<<(std::ostream& out, const Mapping& c) {
-    return out << c.from << " -> " << c.to;
+std::ostream& operator<<(std::ostream& out, const Lookup& c) {
+    return out << c.points.size() << " points, " << c.from
+               << (c.direction == Direction::MvToMm ? " mV -> " : " mm -> ") << c.to;
 }
 
-class MvToMmOnTwoPoints : public testing::TestWithParam<Mapping> {};
-class MmToMvOnTwoPoints : public testing::TestWithParam<Mapping> {};
+class TableLookup : public testing::TestWithParam<Lookup> {};
 
-TEST_P(MvToMmOnTwoPoints, InterpolatesInsideAndExtrapolatesOutside) {
+TEST_P(TableLookup, InterpolatesOnTheFirstEnclosingSegmentAndExtrapolatesAtTheEnds) {
     CalibrationTable table;
-    load(table, kTwoPoints);
-    float mm = 0.0F;
-    ASSERT_TRUE(table.mvToMm(GetParam().from, mm));
-    EXPECT_FLOAT_EQ(mm, GetParam().to);
-}
-
-TEST_P(MmToMvOnTwoPoints, InterpolatesInsideAndExtrapolatesOutside) {
-    CalibrationTable table;
-    load(table, kTwoPoints);
-    float mv = 0.0F;
-    ASSERT_TRUE(table.mmToMv(GetParam().from, mv));
-    EXPECT_FLOAT_EQ(mv, GetParam().to);
-}
-
-INSTANTIATE_TEST_SUITE_P(CalibrationInterpolation, MvToMmOnTwoPoints,
-                         testing::Values(Mapping{2000.0F, 30.0F}, Mapping{500.0F, 45.0F},
-                                         Mapping{4000.0F, 10.0F}, Mapping{1000.0F, 40.0F},
-                                         Mapping{3000.0F, 20.0F}));
-INSTANTIATE_TEST_SUITE_P(CalibrationInterpolation, MmToMvOnTwoPoints,
-                         testing::Values(Mapping{30.0F, 2000.0F}, Mapping{45.0F, 500.0F},
-                                         Mapping{10.0F, 4000.0F}, Mapping{40.0F, 1000.0F},
-                                         Mapping{20.0F, 3000.0F}));
-
-TEST(CalibrationInterpolation, ExtrapolatesBeyondEachEndAlongThatEndsSegment) {
-    CalibrationTable table;
-    load(table, {{1000.0F, 40.0F}, {2000.0F, 35.0F}, {4000.0F, 15.0F}});
+    load(table, GetParam().points);
     float out = 0.0F;
-    ASSERT_TRUE(table.mvToMm(500.0F, out));
-    EXPECT_FLOAT_EQ(out, 42.5F);
-    ASSERT_TRUE(table.mvToMm(4500.0F, out));
-    EXPECT_FLOAT_EQ(out, 10.0F);
-    ASSERT_TRUE(table.mmToMv(45.0F, out));
-    EXPECT_FLOAT_EQ(out, 0.0F);
-    ASSERT_TRUE(table.mmToMv(10.0F, out));
-    EXPECT_FLOAT_EQ(out, 4500.0F);
+    ASSERT_TRUE(GetParam().direction == Direction::MvToMm ? table.mvToMm(GetParam().from, out)
+                                                          : table.mmToMv(GetParam().from, out));
+    EXPECT_FLOAT_EQ(out, GetParam().to);
 }
 
-TEST(CalibrationInterpolation, TakesTheFirstEnclosingSegmentAlsoWhenItFalls) {
-    CalibrationTable table;
-    load(table, {{1000.0F, 40.0F}, {3000.0F, 20.0F}, {500.0F, 0.0F}});
-    float mm = 0.0F;
-    ASSERT_TRUE(table.mvToMm(2500.0F, mm));  // inside segments 2 and 3: segment 2 wins
-    EXPECT_FLOAT_EQ(mm, 25.0F);
-    ASSERT_TRUE(table.mvToMm(750.0F, mm));  // only inside the falling segment 3
-    EXPECT_FLOAT_EQ(mm, 2.0F);
-}
+const std::vector<CalibrationPoint> kThreePoints{
+    {1000.0F, 40.0F}, {2000.0F, 35.0F}, {4000.0F, 15.0F}};
+const std::vector<CalibrationPoint> kFoldedBack{{1000.0F, 40.0F}, {3000.0F, 20.0F}, {500.0F, 0.0F}};
+const std::vector<CalibrationPoint> kEqualVoltages{
+    {1000.0F, 40.0F}, {1000.0F, 35.0F}, {3000.0F, 20.0F}, {3000.0F, 15.0F}};
+const std::vector<CalibrationPoint> kEqualLengths{
+    {1000.0F, 40.0F}, {2000.0F, 40.0F}, {3000.0F, 20.0F}};
+const std::vector<CalibrationPoint> kOnePoint{{1500.0F, 12.5F}};
+constexpr auto kToMm = Direction::MvToMm;
+constexpr auto kToMv = Direction::MmToMv;
 
-TEST(CalibrationInterpolation, EqualNeighbouringValuesGiveTheFirstPointWithoutDividingByZero) {
-    CalibrationTable table;
-    load(table, {{1000.0F, 40.0F}, {1000.0F, 35.0F}, {3000.0F, 20.0F}, {3000.0F, 15.0F}});
-    float mm = 0.0F;
-    ASSERT_TRUE(table.mvToMm(1000.0F, mm));
-    EXPECT_EQ(mm, 40.0F);
-    ASSERT_TRUE(table.mvToMm(4000.0F, mm));  // beyond the end, on the flat last segment
-    EXPECT_EQ(mm, 20.0F);
-
-    load(table, {{1000.0F, 40.0F}, {2000.0F, 40.0F}, {3000.0F, 20.0F}});
-    float mv = 0.0F;
-    ASSERT_TRUE(table.mmToMv(40.0F, mv));
-    EXPECT_EQ(mv, 1000.0F);
-    ASSERT_TRUE(table.mmToMv(50.0F, mv));
-    EXPECT_EQ(mv, 1000.0F);
-}
-
-TEST(CalibrationInterpolation, SinglePointMapsEverythingToItsOtherValue) {
-    CalibrationTable table;
-    load(table, {{1500.0F, 12.5F}});
-    float out = 0.0F;
-    ASSERT_TRUE(table.mvToMm(4000.0F, out));
-    EXPECT_EQ(out, 12.5F);
-    ASSERT_TRUE(table.mmToMv(99.0F, out));
-    EXPECT_EQ(out, 1500.0F);
-}
+INSTANTIATE_TEST_SUITE_P(
+    CalibrationInterpolation, TableLookup,
+    testing::Values(
+        // inside the table, on the points and beyond both ends (two points, one segment)
+        Lookup{kTwoPoints, kToMm, 2000.0F, 30.0F}, Lookup{kTwoPoints, kToMm, 500.0F, 45.0F},
+        Lookup{kTwoPoints, kToMm, 4000.0F, 10.0F}, Lookup{kTwoPoints, kToMm, 1000.0F, 40.0F},
+        Lookup{kTwoPoints, kToMm, 3000.0F, 20.0F}, Lookup{kTwoPoints, kToMv, 30.0F, 2000.0F},
+        Lookup{kTwoPoints, kToMv, 45.0F, 500.0F}, Lookup{kTwoPoints, kToMv, 10.0F, 4000.0F},
+        Lookup{kTwoPoints, kToMv, 40.0F, 1000.0F}, Lookup{kTwoPoints, kToMv, 20.0F, 3000.0F},
+        // beyond each end along that end's own segment
+        Lookup{kThreePoints, kToMm, 500.0F, 42.5F}, Lookup{kThreePoints, kToMm, 4500.0F, 10.0F},
+        Lookup{kThreePoints, kToMv, 45.0F, 0.0F}, Lookup{kThreePoints, kToMv, 10.0F, 4500.0F},
+        // 2500 mV lies in segments 2 and 3: the first wins; 750 mV only in the falling one
+        Lookup{kFoldedBack, kToMm, 2500.0F, 25.0F}, Lookup{kFoldedBack, kToMm, 750.0F, 2.0F},
+        // equal neighbours give the first point's value instead of dividing by zero
+        Lookup{kEqualVoltages, kToMm, 1000.0F, 40.0F},
+        Lookup{kEqualVoltages, kToMm, 4000.0F, 20.0F}, Lookup{kEqualLengths, kToMv, 40.0F, 1000.0F},
+        Lookup{kEqualLengths, kToMv, 50.0F, 1000.0F},
+        // a single point maps everything to its other value
+        Lookup{kOnePoint, kToMm, 4000.0F, 12.5F}, Lookup{kOnePoint, kToMv, 99.0F, 1500.0F}));
 
 TEST(CalibrationInterpolation, EmptyTableOrNonFiniteInputReturnsTheInputAndFails) {
     CalibrationTable empty;
