@@ -8,6 +8,7 @@
 // together and never while waiting for the engine lock. The receive thread takes only the
 // mailbox lock.
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "link/calibration_table.h"
 #include "link/data_transfer_mailbox.h"
 #include "link/frame_channel.h"
 #include "link/message_dispatcher.h"
@@ -88,6 +90,47 @@ public:
     [[nodiscard]] bool sendWriteRamDataCnf(std::uint16_t address, int length);
     [[nodiscard]] bool sendStatusInfo(std::uint16_t address, int length, std::span<const std::uint8_t> data);
 
+    // --- device operations (device_operations.cpp) ---------------------------------------
+    // Each takes the engine lock within 1000 ms (failing without traffic otherwise), except
+    // readToleranceValues, which takes none, and readCalibration, which goes on without it.
+    // Outputs are written only on success.
+
+    [[nodiscard]] bool readStatusByte(int& value);
+    [[nodiscard]] bool writeStatusByte(int value);
+    /// Clears "recording finished" (bit 5) and sets "start recording" (bit 6).
+    [[nodiscard]] bool startRecording();
+    [[nodiscard]] bool readRecordingFinished(bool& finished);
+    /// The five-value record at EEPROM 1-10, raw words.
+    [[nodiscard]] bool readInputRecord(std::array<int, 5>& values);
+    [[nodiscard]] bool writeInputRecord(const std::array<int, 5>& values);
+    /// The five working switch points at EEPROM 11-20, raw words.
+    [[nodiscard]] bool readSwitchPoints(std::array<int, 5>& values);
+    [[nodiscard]] bool readLimitFlags(int& flags);
+    [[nodiscard]] bool readServiceData(int& week, int& year, int& serialNumber);
+    /// variant 0: display value (mV or mm by mode); 1: mV; 2: length through the table.
+    [[nodiscard]] bool readGripperValue(float& value, int variant);
+    [[nodiscard]] bool readSupplyVoltage(float& volts);
+    [[nodiscard]] bool readTemperature(float& celsius);
+    [[nodiscard]] bool readOutputStatus(int& value);
+    /// Both outputs are 0 first; each is set from its cell when that read succeeds.
+    [[nodiscard]] bool readToleranceValues(float& under, float& over);
+    /// Writes both tolerance cells and the controller's support-point and tolerance tables;
+    /// stops at the first failed write.
+    [[nodiscard]] bool writeTolerances(float under, float over);
+    /// Takes the controller's table over into the calibration table, header and points at
+    /// once; leaves the table as it was when the header is refused or a read fails.
+    [[nodiscard]] bool readCalibration();
+    /// Writes the header and every changed point; refuses (writing nothing) a table with a
+    /// length the 16-bit micrometre cell cannot hold.
+    [[nodiscard]] bool writeCalibration();
+    /// Recording channels: samples first .. first + out.size() - 1 into out[first...].
+    [[nodiscard]] bool readRecordingGripper(std::span<float> out, std::size_t first, std::size_t count);
+    [[nodiscard]] bool readRecordingSupply(std::span<float> out, std::size_t first, std::size_t count);
+    [[nodiscard]] bool readRecordingOutputs(std::span<int> out, std::size_t first, std::size_t count);
+
+    [[nodiscard]] CalibrationTable& calibration() { return m_calibration; }
+    [[nodiscard]] const CalibrationTable& calibration() const { return m_calibration; }
+
     // --- settings ---------------------------------------------------------------------
     [[nodiscard]] int replyWait() const { return m_replyWaitMs; }
     void setReplyWait(int milliseconds) { m_replyWaitMs = milliseconds; }
@@ -122,6 +165,11 @@ private:
     enum class Area { Eeprom, Program, Ram };
     [[nodiscard]] bool segmentedRead(Area area, std::uint32_t address, std::size_t count);
     [[nodiscard]] bool segmentedWrite(Area area, std::uint32_t address, std::span<const std::uint8_t> bytes);
+    /// One engine-locked read of `count` bytes of one area; the bytes land in its buffer.
+    [[nodiscard]] bool lockedRead(Area area, std::uint32_t address, std::size_t count);
+    [[nodiscard]] bool lockedWrite(Area area, std::uint32_t address, std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool readRecordingWords(std::uint32_t base, std::size_t first, std::size_t count,
+                                          std::size_t outSize, std::vector<std::uint16_t>& words);
     [[nodiscard]] bool transferBlock(Area area, std::uint32_t address, std::span<const std::uint8_t> data,
                                      std::size_t count, unsigned maxRetry, std::vector<std::uint8_t>* buffer);
     [[nodiscard]] std::vector<std::uint8_t>& bufferOf(Area area);
@@ -141,6 +189,7 @@ private:
     platform::AutoResetEvent m_disconnectedEvent;
     MailboxPoster m_poster{m_mailbox, m_messageArrived};
 
+    CalibrationTable m_calibration;
     platform::RecursiveTimedMutex m_engineLock;
     // The result buffers belong to the holder of the engine lock.
     std::vector<std::uint8_t> m_eepromBuffer;
