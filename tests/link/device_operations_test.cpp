@@ -7,6 +7,7 @@
 
 #include "link/device_link.h"
 #include "link/device_memory_map.h"
+#include "tests/support/memory_controller.h"
 #include "tests/support/scripted_peer.h"
 
 using namespace std::chrono_literals;
@@ -16,42 +17,7 @@ using qvx::test::ScriptedPeer;
 
 namespace {
 
-/// Controller memory served by a scripted peer: reads return it, writes change it.
-struct Memory {
-    std::mutex mutex;
-    Bytes eeprom = Bytes(0x1800, 0);
-    Bytes ram = Bytes(256, 0);
-    std::vector<std::uint32_t> failWritesAt;  // EEPROM addresses whose writes get no confirm
-
-    std::vector<Bytes> serve(const LinkMessage& request) {
-        const std::lock_guard guard(mutex);
-        const bool isEeprom = request.code == 1 || request.code == 4;
-        Bytes& area = isEeprom ? eeprom : ram;
-        const std::size_t end = request.address + static_cast<std::size_t>(request.length);
-        if (end > area.size()) {
-            return {};
-        }
-        if (request.code == 1 || request.code == 3) {
-            return {qvx::test::frameOf(request.code + 128, request.address, request.length,
-                                       Bytes(area.begin() + request.address, area.begin() + static_cast<std::ptrdiff_t>(end)))};
-        }
-        for (std::uint32_t failing : failWritesAt) {
-            if (isEeprom && failing == request.address) {
-                return {};
-            }
-        }
-        std::copy(request.data.begin(), request.data.end(), area.begin() + request.address);
-        return {qvx::test::frameOf(request.code + 128, request.address, request.length)};
-    }
-    void put(Bytes& area, std::size_t address, const Bytes& bytes) {
-        const std::lock_guard guard(mutex);
-        std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(address));
-    }
-    Bytes get(const Bytes& area, std::size_t address, std::size_t count) {
-        const std::lock_guard guard(mutex);
-        return {area.begin() + static_cast<std::ptrdiff_t>(address), area.begin() + static_cast<std::ptrdiff_t>(address + count)};
-    }
-};
+using Memory = qvx::test::ControllerMemory;
 
 struct Controller {
     Controller() : peer([this](const LinkMessage& request, int) { return memory.serve(request); }) {
