@@ -27,6 +27,17 @@
 
 namespace qvx::link {
 
+/// The modem settings of the link: texts and waits of the dialling dialogue.
+struct ModemSettings {
+    std::string initString;     ///< initialisation command, held with CR LF at its end
+    std::string dialString;     ///< dial command prefix
+    std::string okString = "OK";            ///< reply expected after the initialisation
+    std::string connectString = "CONNECT";  ///< reply expected after dialling
+    std::string callNumber;     ///< telephone number of the controller's modem
+    unsigned initTimeout = 0;   ///< wait after the initialisation command, ms
+    unsigned dialTimeout = 0;   ///< longest wait for the reply to the dial command, ms
+};
+
 /// The one protocol object of the desktop program: connection, framing and the transfer
 /// engine that turns reads and writes of any length into request/confirm exchanges.
 class DeviceLink : public FrameChannel {
@@ -152,6 +163,10 @@ public:
     void setInternTimeout(int milliseconds) { m_mailbox.setLockWait(milliseconds); }
     [[nodiscard]] int internTimeout() const { return m_mailbox.lockWait(); }
 
+    /// Modem settings; touched by the user-interface thread only.
+    [[nodiscard]] ModemSettings& modem() { return m_modem; }
+    [[nodiscard]] const ModemSettings& modem() const { return m_modem; }
+
     [[nodiscard]] DataTransferMailbox& mailbox() { return m_mailbox; }
     /// Records every received message for diagnosis; set before connecting.
     void setTraceHook(TraceHook hook) { m_poster.setTraceHook(std::move(hook)); }
@@ -182,6 +197,7 @@ private:
     std::string m_host{"localhost"};  // guarded by m_hostMutex
     std::atomic<int> m_port{0};
     std::atomic<int> m_basePort{0};
+    ModemSettings m_modem;
 
     DataTransferMailbox m_mailbox;
     platform::AutoResetEvent m_messageArrived;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+
+#include "link/calibration_table.h"
+#include "link/device_link.h"
+
+namespace qvx::connection {
+
+/// `qvx.ini` in the current working directory (the program never looks beside itself).
+[[nodiscard]] std::filesystem::path clientSettingsPath();
+
+/// Reads every connection setting of the link, and the display mode of its calibration
+/// table, from the file; missing file, section or key give the defaults.
+void ReadConnectionSettings(link::DeviceLink& link, const std::filesystem::path& path);
+
+/// Writes every connection setting but the display unit; false if a write failed (the
+/// program goes on with the values in memory).
+bool WriteConnectionSettings(const link::DeviceLink& link, const std::filesystem::path& path);
+
+/// The unit preference: 1 (tenths of an inch) when `BaseUnit` is "INCH" in any case, else 0.
+[[nodiscard]] int readInchUnit(const std::filesystem::path& path);
+
+/// Writes `BaseUnit`: "MV" in mV mode, otherwise "INCH" or "MM" by `inchUnit`.
+bool writeBaseUnit(const std::filesystem::path& path, link::CalibrationMode mode, int inchUnit);
+
+}  // namespace qvx::connection

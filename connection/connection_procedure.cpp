@@ -1,0 +1,69 @@
+#include "connection/connection_procedure.h"
+
+#include "connection/connection_texts.h"
+#include "connection/gateway_login.h"
+#include "connection/modem_dialing.h"
+
+namespace qvx::connection {
+
+namespace {
+
+constexpr int kFinalWaitSteps = 10;  // 1 s in steps of 100 ms
+
+}  // namespace
+
+ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view passphrase, ConnectionUi& ui) {
+    const UiPump pump = [&ui] { ui.pump(); };
+    ConnectionResult result;
+    bool ok = GatewayLogin(link, link.host(), passphrase, link.basePort(), link.port(), pump);
+    if (!ok) {
+        ui.showMessage(texts::kLoginFailed, texts::kConnectionInterrupted);
+    }
+    if (link.isConnected() && !link.tcpConnection()) {
+        ui.showDialingNotice(dialingNoticeText(link.modem().callNumber));
+        ok = DialModem(link, pump);
+        ui.hideDialingNotice();
+        if (!ok) {
+            ui.showMessage(texts::kModemFailed, texts::kConnectionInterrupted);
+        }
+    }
+    if (!ok) {
+        return result;
+    }
+    for (int step = 0; step < kFinalWaitSteps && !link.isConnected(); ++step) {
+        sleepStep(pump);
+    }
+    if (!link.isConnected()) {
+        ui.showMessage(texts::kGatewayUnreachable, texts::kError);
+        return result;
+    }
+
+    (void)link.readCalibration();
+    link::CalibrationTable& table = link.calibration();
+    if (table.getMode() == link::CalibrationMode::Calibrated && table.getCount() < 2) {
+        table.setMode(link::CalibrationMode::Millivolt);
+    }
+    result.readTolerances = true;
+    // A stored table of more than 62 points reaches into the tolerance cells.
+    if (table.storedCount() > link::CalibrationTable::kMaxPoints &&
+        !ui.askYesNo(texts::kLastPointOverwritten, texts::kWarning)) {
+        result.readTolerances = false;
+    }
+    if (result.readTolerances) {
+        (void)link.readToleranceValues(result.underTolerance, result.overTolerance);
+    }
+    result.online = true;
+    return result;
+}
+
+std::string connectionStatusText(const link::DeviceLink& link, bool pollOk) {
+    if (!pollOk) {
+        return texts::kOffline;
+    }
+    if (link.tcpConnection()) {
+        return std::string(texts::kOnlinePrefix) + link.host() + ", " + std::to_string(link.port());
+    }
+    return std::string(texts::kOnlinePrefix) + link.modem().callNumber;
+}
+
+}  // namespace qvx::connection
