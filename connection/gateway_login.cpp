@@ -35,10 +35,13 @@ bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_
     link.setPort(loginPort);
     link.setHost(address);
     link.setReplyWait(kLoginReplyWaitMs);
+    const unsigned failedBefore = link.failedAttempts();
     if (!link.connectWithStoredSettings()) {
         return false;
     }
-    for (int step = 0; step < kConnectSteps && !link.isConnected(); ++step) {
+    // A refused or unreachable gateway ends the wait as soon as the attempt has failed.
+    for (int step = 0; step < kConnectSteps && !link.isConnected() && link.failedAttempts() == failedBefore;
+         ++step) {
         std::this_thread::sleep_for(100ms);
     }
     if (!link.isConnected()) {
@@ -66,9 +69,11 @@ bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_
     if (!link.setPeer(dataPort, link.host(), false)) {
         return false;
     }
+    const unsigned failedBeforeData = link.failedAttempts();
     const bool started = link.requestConnect();
     if (started) {
-        for (int step = 0; step < kSettleSteps && !link.isConnected(); ++step) {
+        for (int step = 0; step < kSettleSteps && !link.isConnected() && link.failedAttempts() == failedBeforeData;
+             ++step) {
             sleepStep(pump);
         }
     }

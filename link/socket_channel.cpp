@@ -149,6 +149,7 @@ void SocketChannel::connectorLoop() {
         if (fd >= 0) {
             onConnected(fd);
         } else {
+            ++m_failedAttempts;
             connectionLost(nullptr);
         }
     }

@@ -69,6 +69,9 @@ public:
     /// The peer of the current or last connection, when its address could be read.
     [[nodiscard]] std::optional<std::uint32_t> remoteAddress() const;
     [[nodiscard]] int lastError() const { return m_lastError; }
+    /// Number of connection attempts that failed so far; a caller waiting for a connection
+    /// notes it before asking and stops waiting when it grows.
+    [[nodiscard]] unsigned failedAttempts() const { return m_failedAttempts; }
     /// Longest wait for a client-mode connect before the attempt counts as failed.
     void setConnectTimeout(std::chrono::milliseconds timeout) { m_connectTimeoutMs = timeout.count(); }
 
@@ -108,6 +111,7 @@ private:
     std::atomic<bool> m_closing{false};
     std::atomic<bool> m_closed{false};
     std::atomic<int> m_lastError{0};
+    std::atomic<unsigned> m_failedAttempts{0};
     std::atomic<long long> m_connectTimeoutMs{10000};
 
     mutable std::mutex m_mutex;

@@ -6,6 +6,9 @@ namespace qvx::test {
 
 std::vector<Bytes> ControllerMemory::serve(const link::LinkMessage& request) {
     const std::lock_guard guard(mutex);
+    if (silent) {
+        return {};
+    }
     const bool isEeprom = request.code == 1 || request.code == 4;
     Bytes& area = isEeprom ? eeprom : ram;
     const std::size_t end = request.address + static_cast<std::size_t>(request.length);
@@ -13,11 +16,17 @@ std::vector<Bytes> ControllerMemory::serve(const link::LinkMessage& request) {
         return {};
     }
     const auto first = area.begin() + request.address;
+    const auto listed = [&](const std::vector<std::uint32_t>& addresses) {
+        return isEeprom && std::find(addresses.begin(), addresses.end(), request.address) != addresses.end();
+    };
     if (request.code == 1 || request.code == 3) {
+        if (listed(failReadsAt)) {
+            return {};
+        }
         return {frameOf(request.code + 128, request.address, request.length,
                         Bytes(first, first + request.length))};
     }
-    if (isEeprom && std::find(failWritesAt.begin(), failWritesAt.end(), request.address) != failWritesAt.end()) {
+    if (listed(failWritesAt)) {
         return {};
     }
     std::copy(request.data.begin(), request.data.end(), first);

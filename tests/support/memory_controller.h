@@ -7,13 +7,15 @@
 
 namespace qvx::test {
 
-/// Controller memory behind a scripted peer: reads return it, writes change it, and writes to
+/// Controller memory behind a scripted peer: reads return it, writes change it, and requests at
 /// the listed EEPROM addresses get no confirm. Requests beyond memory get no answer.
 struct ControllerMemory {
     std::mutex mutex;
     Bytes eeprom = Bytes(0x1800, 0);
     Bytes ram = Bytes(256, 0);
     std::vector<std::uint32_t> failWritesAt;
+    std::vector<std::uint32_t> failReadsAt;  ///< EEPROM addresses whose reads get no confirm
+    bool silent = false;                     ///< answer nothing at all
 
     std::vector<Bytes> serve(const link::LinkMessage& request);
     void put(Bytes& area, std::size_t address, const Bytes& bytes);
