@@ -96,6 +96,40 @@ TEST(GatewaySettingsFile, WithoutAFileOneChannelRunsOnTheDefaults) {
     EXPECT_FALSE(fs::exists(dir.path() / "qvx_gateway.ini"));  // the file is never written
 }
 
+TEST(GatewaySettingsFile, TheSampleFileSpellsOutExactlyTheDefaults) {
+    const fs::path sample = fs::path(QVX_SOURCE_DIR) / "contrib" / "qvx_gateway.ini";
+    ASSERT_TRUE(fs::exists(sample));
+    const TempDir dir;
+    GatewaySettings fromSample = fileMode(sample);
+    GatewaySettings fromDefaults = fileMode(dir.path() / "missing.ini");
+
+    const GlobalSettings a = fromSample.readGlobalSettings();
+    const GlobalSettings b = fromDefaults.readGlobalSettings();
+    EXPECT_EQ(a.loginPort, b.loginPort);
+    EXPECT_EQ(a.listenAddress, b.listenAddress);
+    EXPECT_EQ(a.secured, b.secured);
+    EXPECT_EQ(a.password, b.password);
+    EXPECT_EQ(fromSample.ChannelCount(), fromDefaults.ChannelCount());
+    const ChannelSettings c = fromSample.ReadChannelSettings(1);
+    const ChannelSettings d = fromDefaults.ReadChannelSettings(1);
+    EXPECT_EQ(c.dataPort, d.dataPort);
+    EXPECT_EQ(c.comPort, d.comPort);
+    EXPECT_EQ(c.baudRate, d.baudRate);
+    EXPECT_EQ(c.byteSize, d.byteSize);
+    EXPECT_EQ(c.parity, d.parity);
+    EXPECT_EQ(c.stopBits, d.stopBits);
+    // Every key is present, so none of the values above came from a default by accident.
+    const IniFile file(sample);
+    for (const char* key : {"BasePortAddress", "IPAddress", "Ports", "Secured", "Password"}) {
+        EXPECT_NE(file.readString("Globals", key, "<missing>"), "<missing>") << key;
+    }
+    for (const char* key : {"COMPort", "BaudRate", "ByteSize", "Parity", "StopBits"}) {
+        EXPECT_NE(file.readString("Port1", key, "<missing>"), "<missing>") << key;
+    }
+    // The commented-out example channel stays commented out.
+    EXPECT_EQ(file.readString("Port2", "COMPort", "<missing>"), "<missing>");
+}
+
 TEST(GatewaySettingsFile, ReadsEveryKeyWhateverTheCaseOfItsName) {
     const TempDir dir;
     const fs::path file = dir.path() / "qvx_gateway.ini";
