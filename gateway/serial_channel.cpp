@@ -207,50 +207,39 @@ void CSerialChannel::logFailure(std::string_view suffix, int code) {
     m_log.log(text, GatewayLogSink::kError);
 }
 
-bool CSerialChannel::openLocked() {
-    if (m_fd >= 0) {
-        return true;
-    }
+int CSerialChannel::openPort() {
     // Non-blocking, so that neither a missing carrier nor a full output buffer can hold a
     // call that StopReader has to interrupt; poll() does the waiting.
     const std::string path = devicePathForPort(m_portName);
-    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         logFailure(texts::kCannotOpenSuffix, errno);
-        return false;
     }
-    return true;
+    return fd;
 }
 
-void CSerialChannel::closeLocked() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
-}
-
-bool CSerialChannel::applyLocked() {
+bool CSerialChannel::applyLineSettings(int fd) {
     if (!m_lineSettings) {
         logFailure(texts::kConfigurationFailedSuffix, EINVAL);
         return false;
     }
     const struct termios2& asked = m_lineSettings->record;
-    if (::ioctl(m_fd, TCSETS2, &asked) != 0) {
+    if (::ioctl(fd, TCSETS2, &asked) != 0) {
         logFailure(texts::kConfigurationFailedSuffix, errno);
         return false;
     }
     struct termios2 got {};
-    if (::ioctl(m_fd, TCGETS2, &got) != 0) {
+    if (::ioctl(fd, TCGETS2, &got) != 0) {
         logFailure(texts::kConfigurationFailedSuffix, errno);
         return false;
     }
-    if (!driverKept(m_fd, asked, got)) {
+    if (!driverKept(fd, asked, got)) {
         logFailure(texts::kConfigurationFailedSuffix, EINVAL);
         return false;
     }
     // Opening raised DTR and RTS already on most drivers; pseudo-terminals have no such lines.
     int lines = TIOCM_DTR | TIOCM_RTS;
-    (void)::ioctl(m_fd, TIOCMBIS, &lines);
+    (void)::ioctl(fd, TIOCMBIS, &lines);
     return true;
 }
 
@@ -259,12 +248,13 @@ bool CSerialChannel::Configure(std::string portName, std::uint32_t baudRate, std
     StopReader();
     m_portName = std::move(portName);
     m_lineSettings.reset();
-    const std::lock_guard lock(m_ioMutex);
-    if (!openLocked()) {
+    // The port is opened only for the check and never published to Write.
+    const int fd = openPort();
+    if (fd < 0) {
         return false;
     }
     auto settings = std::make_unique<LineSettings>();
-    bool ok = ::ioctl(m_fd, TCGETS2, &settings->record) == 0;
+    bool ok = ::ioctl(fd, TCGETS2, &settings->record) == 0;
     if (!ok) {
         logFailure(texts::kConfigurationFailedSuffix, errno);
     } else if (!buildLineSettings(settings->record, baudRate, byteSize, parity, stopBits)) {
@@ -272,32 +262,33 @@ bool CSerialChannel::Configure(std::string portName, std::uint32_t baudRate, std
         ok = false;
     } else {
         m_lineSettings = std::move(settings);
-        ok = applyLocked();
+        ok = applyLineSettings(fd);
     }
-    closeLocked();
+    ::close(fd);
     return ok;
 }
 
 bool CSerialChannel::StartReader() {
     StopReader();
-    int fd = -1;
+    const int fd = openPort();
+    if (fd < 0) {
+        return false;
+    }
+    if (!applyLineSettings(fd)) {
+        ::close(fd);  // an unconfigured line must not carry the session's bytes
+        return false;
+    }
     {
         const std::lock_guard lock(m_ioMutex);
-        if (!openLocked()) {
-            return false;
-        }
-        if (!applyLocked()) {
-            closeLocked();  // an unconfigured line must not carry the session's bytes
-            return false;
-        }
-        fd = m_fd;
+        m_fd = fd;
     }
     try {
         m_reader = std::thread(&CSerialChannel::readerLoop, this, fd, m_portName);
     } catch (const std::system_error& error) {
         m_lastError = error.code().value();
         const std::lock_guard lock(m_ioMutex);
-        closeLocked();
+        ::close(m_fd);
+        m_fd = -1;
         return false;
     }
     return true;
@@ -310,7 +301,10 @@ void CSerialChannel::StopReader() {
         m_reader.join();
     }
     const std::lock_guard lock(m_ioMutex);
-    closeLocked();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
     (void)m_stop.tryConsume();
 }
 

@@ -111,9 +111,8 @@ protected:
 private:
     struct LineSettings;
 
-    [[nodiscard]] bool openLocked();
-    void closeLocked();
-    [[nodiscard]] bool applyLocked();
+    [[nodiscard]] int openPort();  // the descriptor, or -1 after logging the failure
+    [[nodiscard]] bool applyLineSettings(int fd);
     void logFailure(std::string_view suffix, int code);
     void readerLoop(int fd, const std::string& portName);  // the thread holds its own copy
     [[nodiscard]] bool pauseUnlessStopped();
@@ -123,8 +122,8 @@ private:
     std::string m_portName;                        // as configured, e.g. "COM1:"
     std::unique_ptr<LineSettings> m_lineSettings;  // built by Configure, reapplied by StartReader
     platform::AutoResetEvent m_stop;  // set while StopReader runs; wakes the reader and Write
-    mutable std::mutex m_ioMutex;     // guards m_fd against closing during a Write
-    int m_fd = -1;                    // open port, or -1
+    mutable std::mutex m_ioMutex;     // guards m_fd: a Write never sees it closed midway
+    int m_fd = -1;                    // port opened by StartReader, or -1
     std::thread m_reader;             // started by StartReader, joined by StopReader
     std::atomic<int> m_lastError{0};  // errno of the latest failure
 };
