@@ -186,7 +186,7 @@ bool RepeatedErrorThrottle::shouldLog(int code, std::chrono::steady_clock::time_
     return false;
 }
 
-CSerialChannel::CSerialChannel(GatewayLogSink& log, const platform::Clock& clock)
+CSerialChannel::CSerialChannel(link::DiagnosticLog& log, const platform::Clock& clock)
     : m_log(log), m_clock(clock) {}
 
 CSerialChannel::~CSerialChannel() {
@@ -204,7 +204,7 @@ void CSerialChannel::logFailure(std::string_view suffix, int code) {
     text += m_portName;
     text += suffix;
     text += platform::systemErrorText(code);
-    m_log.log(text, GatewayLogSink::kError);
+    m_log.log(text, link::kLogError);
 }
 
 int CSerialChannel::openPort() {
@@ -383,7 +383,7 @@ void CSerialChannel::readerLoop(int fd, const std::string& portName) {
             text += portName;
             text += texts::kCannotReadSuffix;
             text += platform::systemErrorText(code);
-            m_log.log(text, GatewayLogSink::kError);
+            m_log.log(text, link::kLogError);
         }
         if (!pauseUnlessStopped()) {
             return;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "gateway/gateway_log_sink.h"
+#include "link/diagnostic_log.h"
 #include "platform/auto_reset_event.h"
 #include "platform/clock.h"
 
@@ -54,8 +54,9 @@ private:
 /// of its own and hands every received byte to onReceivedData, and writes to it.
 ///
 /// The line is raw and 8-bit transparent: no flow control (0x11 and 0x13 pass), no character
-/// translation, no parity checking. Failures are logged through the sink as Error lines
-/// "COMPort <name> ...: <system text>"; lastError() holds the errno of the latest failure.
+/// translation, no parity checking. Failures are logged as Error lines "COMPort <name> ...:
+/// <system text>" through the owner's diagnostic log (whose log() adds the owner's prefix);
+/// lastError() holds the errno of the latest failure.
 ///
 /// Threads: Configure, StartReader and StopReader belong to the owner and are not called
 /// concurrently with each other; Write may be called from another thread at any time and
@@ -68,7 +69,7 @@ public:
     static constexpr std::chrono::minutes kRepeatedFailureLogInterval{1};
 
     /// `log` and `clock` must outlive the channel; the clock only paces the failure log.
-    explicit CSerialChannel(GatewayLogSink& log,
+    explicit CSerialChannel(link::DiagnosticLog& log,
                             const platform::Clock& clock = platform::SteadyClock::instance());
     /// Stops the reader and closes the port.
     virtual ~CSerialChannel();
@@ -117,7 +118,7 @@ private:
     void readerLoop(int fd, const std::string& portName);  // the thread holds its own copy
     [[nodiscard]] bool pauseUnlessStopped();
 
-    GatewayLogSink& m_log;
+    link::DiagnosticLog& m_log;
     const platform::Clock& m_clock;
     std::string m_portName;                        // as configured, e.g. "COM1:"
     std::unique_ptr<LineSettings> m_lineSettings;  // built by Configure, reapplied by StartReader

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "gateway/gateway_log_sink.h"
+#include "link/diagnostic_log.h"
 #include "platform/clock.h"
 
 namespace qvx::gateway::test {
@@ -38,8 +38,8 @@ private:
     std::filesystem::path m_path;
 };
 
-/// Keeps every logged line, for any thread.
-class RecordingLog final : public GatewayLogSink {
+/// A diagnostic log that keeps every line given to it (before any masking), for any thread.
+class RecordingLog final : public link::DiagnosticLog {
 public:
     struct Line {
         std::string text;

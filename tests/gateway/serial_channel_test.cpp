@@ -25,7 +25,6 @@ using namespace std::chrono_literals;
 using qvx::gateway::CSerialChannel;
 using qvx::gateway::devicePathForPort;
 using qvx::gateway::frameControlFlags;
-using qvx::gateway::GatewayLogSink;
 using qvx::gateway::RepeatedErrorThrottle;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::probeLine;
@@ -333,9 +332,10 @@ TEST(SerialChannel, RefusesLineSettingsThatCannotBeMet) {
         CollectingChannel channel(log);
         EXPECT_FALSE(channel.Configure(pty.slavePath(), c.baud, c.byteSize, c.parity, c.stopBits))
             << c.baud << " " << int{c.byteSize} << " " << int{c.parity} << " " << int{c.stopBits};
-        EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{
-                                   {configurationFailed(pty.slavePath(), "Invalid argument"),
-                                    GatewayLogSink::kError}}));
+        EXPECT_EQ(
+            log.lines(),
+            (std::vector<RecordingLog::Line>{
+                {configurationFailed(pty.slavePath(), "Invalid argument"), qvx::link::kLogError}}));
         EXPECT_EQ(channel.lastError(), EINVAL);
         EXPECT_FALSE(channel.isOpen());
         // Without valid settings the reader does not start on an unconfigured line.
@@ -351,9 +351,10 @@ TEST(SerialChannel, AFileThatIsNoTerminalFailsTheConfiguration) {
     RecordingLog log;
     CollectingChannel channel(log);
     EXPECT_FALSE(channel.Configure(path, 9600, 8, 0, 0));
-    EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{
-                               {configurationFailed(path, "Inappropriate ioctl for device"),
-                                GatewayLogSink::kError}}));
+    EXPECT_EQ(
+        log.lines(),
+        (std::vector<RecordingLog::Line>{
+            {configurationFailed(path, "Inappropriate ioctl for device"), qvx::link::kLogError}}));
     EXPECT_EQ(channel.lastError(), ENOTTY);
 }
 
@@ -381,7 +382,7 @@ TEST(SerialChannel, MissingDeviceFailsWithTheOpenMessage) {
     EXPECT_FALSE(channel.StartReader());
     const RecordingLog::Line expected{
         "COMPort </dev/qvx-no-such-port> kann nicht geöffnet werden: No such file or directory",
-        GatewayLogSink::kError};
+        qvx::link::kLogError};
     EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{expected, expected}));
 }
 
@@ -393,7 +394,7 @@ TEST(SerialChannel, ComNameOpensTheMappedDeviceAndLogsTheNameAsConfigured) {
     EXPECT_EQ(log.lines(),
               (std::vector<RecordingLog::Line>{
                   {"COMPort <COM250:> kann nicht geöffnet werden: No such file or directory",
-                   GatewayLogSink::kError}}));
+                   qvx::link::kLogError}}));
 }
 
 // ---- Read failures ------------------------------------------------------------------------
@@ -424,7 +425,7 @@ TEST(SerialChannel, ARemovedDeviceIsRetriedButLoggedOnlyOncePerMinute) {
     ASSERT_TRUE(channel.StartReader());
     const RecordingLog::Line failure{
         "COMPort <" + pty.slavePath() + "> kann nicht gelesen werden: Input/output error",
-        GatewayLogSink::kError};
+        qvx::link::kLogError};
 
     pty.closeMaster();  // the device is gone: every read fails from now on
     // Each failed read asks the clock once; let several retries pass on frozen time.
