@@ -52,6 +52,7 @@ struct GlobalSettings {
     std::string listenAddress;    // local address of every listener: dotted IPv4 or host name
     bool secured = false;         // true: data ports serve only clients that logged in
     std::string password;         // passphrase of the login exchange, at most 99 bytes
+    bool operator==(const GlobalSettings&) const = default;
 };
 
 /// Settings of one gateway channel.
@@ -62,6 +63,7 @@ struct ChannelSettings {
     std::uint8_t byteSize = 0;   // data bits per character (5 to 8 are usable)
     std::uint8_t parity = 0;     // parity code, kNoParity .. kSpaceParity
     std::uint8_t stopBits = 0;   // stop-bit code, kOneStopBit .. kTwoStopBits
+    bool operator==(const ChannelSettings&) const = default;
 };
 
 /// Reads the gateway's settings, once at start-up, from one of two stores: the settings file
