@@ -35,7 +35,7 @@ std::optional<std::uint32_t> parseRegistryNumber(std::string_view text) {
 
 std::optional<RegistryKey> RegistryKey::open(const std::filesystem::path& storeFile,
                                              std::string keyPath) {
-    const platform::IniFile file(storeFile);
+    const platform::IniFile file(storeFile, kNewStoreFileMode);
     std::error_code error;
     if (!file.load(error)) {
         return std::nullopt;  // exists but unreadable

@@ -15,6 +15,10 @@ namespace qvx::gateway {
 /// readable text holds at most 99 bytes.
 inline constexpr std::size_t kRegistryTextBufferSize = 100;
 
+/// Permission bits of a store file the gateway creates: it holds the passphrase, so only its
+/// owner may read it.
+inline constexpr unsigned kNewStoreFileMode = 0600;
+
 /// A whole decimal number that fits in 32 bits, signed or unsigned ("-1" gives 0xFFFFFFFF);
 /// nullopt for anything else (empty, other characters, out of range).
 [[nodiscard]] std::optional<std::uint32_t> parseRegistryNumber(std::string_view text);
@@ -53,7 +57,7 @@ public:
 
 private:
     RegistryKey(std::filesystem::path storeFile, std::string keyPath)
-        : m_file(std::move(storeFile)), m_keyPath(std::move(keyPath)) {}
+        : m_file(std::move(storeFile), kNewStoreFileMode), m_keyPath(std::move(keyPath)) {}
 
     [[nodiscard]] std::optional<std::string> rawValue(std::string_view name) const;
 

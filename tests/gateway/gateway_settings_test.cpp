@@ -253,6 +253,8 @@ TEST(GatewaySettingsRegistry, AMissingStoreIsCreatedAndReadableValuesAreLeftAlon
     GatewaySettings settings = registryMode(store);
     EXPECT_EQ(settings.ChannelCount(), 1);
     EXPECT_EQ(IniFile(store).readInt("Parameters", "GatewayMax", -1), 1);
+    // It will hold the passphrase: readable by its owner only.
+    EXPECT_EQ(fs::status(store).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
     const std::string configured =
         "[parameters]\n"
