@@ -391,7 +391,7 @@ std::optional<std::string> loadTextFile(const std::filesystem::path& path, std::
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text,
-                         std::error_code& error) {
+                         std::error_code& error, unsigned newFileMode) {
     const std::optional<std::filesystem::path> target = resolveLinks(path, error);
     if (!target) {
         return false;
@@ -420,8 +420,9 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view tex
     int rawFd = -1;
     for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
         temporary = folder / temporaryName(*target);
-        // A new file gets 0666 less the umask, like any file the program creates.
-        rawFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        // The umask applies to a new file as to any file the program creates.
+        rawFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                       static_cast<mode_t>(exists ? 0600U : newFileMode & 07777U));
         if (rawFd < 0 && errno != EEXIST) {
             break;
         }
@@ -505,7 +506,7 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
         error = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
-    return writeFileAtomically(m_path, document->text(), error);
+    return writeFileAtomically(m_path, document->text(), error, m_newFileMode);
 }
 
 bool IniFile::writeString(std::string_view section, std::string_view key,
@@ -537,7 +538,7 @@ bool IniFile::ensureSection(std::string_view section, std::error_code& error) co
         error = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
-    return writeFileAtomically(m_path, document->text(), error);
+    return writeFileAtomically(m_path, document->text(), error, m_newFileMode);
 }
 
 }  // namespace qvx::platform

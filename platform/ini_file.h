@@ -77,11 +77,12 @@ private:
 /// Replaces the file `path` by `text` so that readers only ever see the old or the new file:
 /// the text goes into a temporary file in the same folder, is flushed to disk and renamed over
 /// the target. A symbolic link is followed and its final target replaced. The new file keeps
-/// the old one's permission bits (and owner where allowed); a new file gets 0666 less the umask.
-/// Fails when the target exists and is not writable (no write permission bit set, or not
-/// writable by this process), or when the folder does not allow creating the temporary file.
+/// the old one's permission bits (and owner where allowed); a new file gets `newFileMode` less
+/// the umask. Fails when the target exists and is not writable (no write permission bit set,
+/// or not writable by this process), or when the folder does not allow creating the temporary
+/// file.
 [[nodiscard]] bool writeFileAtomically(const std::filesystem::path& path, std::string_view text,
-                                       std::error_code& error);
+                                       std::error_code& error, unsigned newFileMode = 0666);
 
 /// An ini file on disk, read and written through the rules above. Every call reads the file
 /// anew; nothing is cached. Read failures of any kind give the defaults.
@@ -90,7 +91,10 @@ public:
     /// No limit for readString's buffer.
     static constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
 
-    explicit IniFile(std::filesystem::path path) : m_path(std::move(path)) {}
+    /// `newFileMode`: permission bits (less the umask) of the file when a write creates it;
+    /// 0600 for a file that holds secrets.
+    explicit IniFile(std::filesystem::path path, unsigned newFileMode = 0666)
+        : m_path(std::move(path)), m_newFileMode(newFileMode) {}
 
     /// The value of `key` in `section`, or `defaultValue` when the file, section or key is
     /// missing. Like a read into a buffer of `bufferSize` bytes with a terminator, the result
@@ -122,6 +126,7 @@ public:
 
 private:
     std::filesystem::path m_path;
+    unsigned m_newFileMode;  // permission bits of a file created by a write
 };
 
 }  // namespace qvx::platform
