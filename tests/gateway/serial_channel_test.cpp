@@ -120,17 +120,12 @@ public:
         m_arrived.wait_for(lock, timeout, [&] { return m_bytes.size() >= count; });
         return m_bytes;
     }
-    [[nodiscard]] std::size_t largestDelivery() {
-        const std::lock_guard lock(m_mutex);
-        return m_largestDelivery;
-    }
 
 protected:
     void onReceivedData(std::span<const std::uint8_t> bytes) override {
         {
             const std::lock_guard lock(m_mutex);
             m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-            m_largestDelivery = std::max(m_largestDelivery, bytes.size());
         }
         m_arrived.notify_all();
     }
@@ -139,7 +134,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<std::uint8_t> m_bytes;
-    std::size_t m_largestDelivery = 0;
 };
 
 std::vector<std::uint8_t> everyByteValue(int repetitions) {
@@ -160,7 +154,7 @@ std::string configurationFailed(const std::string& port, const char* reason) {
 
 // ---- Relay --------------------------------------------------------------------------------
 
-TEST(SerialChannel, DeliversEveryByteValueFromTheLineOneByteAtATime) {
+TEST(SerialChannel, DeliversEveryByteValueFromTheLineInOrder) {
     Pty pty;
     RecordingLog log;
     CollectingChannel channel(log);
@@ -168,11 +162,26 @@ TEST(SerialChannel, DeliversEveryByteValueFromTheLineOneByteAtATime) {
     ASSERT_TRUE(channel.StartReader());
     ASSERT_TRUE(channel.StartReader());  // a restart, as for every new session
 
-    const std::vector<std::uint8_t> sent = everyByteValue(4);
+    const std::vector<std::uint8_t> sent = everyByteValue(64);
     pty.send(sent);
     EXPECT_EQ(channel.waitForBytes(sent.size(), kDeadline), sent);
-    EXPECT_EQ(channel.largestDelivery(), 1U);
     EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(SerialChannel, WithoutAnOwnerEveryReceivedByteIsShownOnALineOfItsOwn) {
+    struct ShowingChannel final : CSerialChannel {
+        using CSerialChannel::CSerialChannel;
+        using CSerialChannel::onReceivedData;
+    };
+    RecordingLog log;
+    ShowingChannel channel(log);
+    const std::vector<std::uint8_t> bytes{'A', 0x0A, 0xFF};
+    testing::internal::CaptureStdout();
+    channel.onReceivedData(bytes);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Daten von RS232 empfangen: A(0x41)\n"
+              "Daten von RS232 empfangen: \n(0xa)\n"
+              "Daten von RS232 empfangen: \xff(0xff)\n");
 }
 
 TEST(SerialChannel, WritesEveryByteValueUnchangedToTheLine) {
