@@ -20,6 +20,7 @@
 
 #include "gateway_test_support.h"
 #include "line_probe.h"
+#include "pty_pair.h"
 
 using namespace std::chrono_literals;
 using qvx::gateway::CSerialChannel;
@@ -28,83 +29,13 @@ using qvx::gateway::frameControlFlags;
 using qvx::gateway::RepeatedErrorThrottle;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::probeLine;
+using qvx::gateway::test::Pty;
 using qvx::gateway::test::RecordingLog;
 using qvx::gateway::test::TempDir;
 
 namespace {
 
 constexpr auto kDeadline = 5s;
-
-/// A pseudo-terminal: the channel opens the slave as its serial port, the test plays the
-/// device on the master side.
-class Pty {
-public:
-    Pty() {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        std::array<char, 128> name{};
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-            ::ptsname_r(m_master, name.data(), name.size()) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        m_slavePath = name.data();
-    }
-    ~Pty() { closeMaster(); }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    [[nodiscard]] const std::string& slavePath() const { return m_slavePath; }
-
-    void closeMaster() {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-    void send(const std::vector<std::uint8_t>& bytes) const {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                throw std::runtime_error("pty write failed");
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-
-    /// Reads until `count` bytes arrived or the deadline passed.
-    [[nodiscard]] std::vector<std::uint8_t> receive(std::size_t count,
-                                                    std::chrono::milliseconds timeout) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        std::vector<std::uint8_t> bytes;
-        while (bytes.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd fd{m_master, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            std::array<std::uint8_t, 4096> chunk{};
-            const ssize_t n =
-                ::read(m_master, chunk.data(), std::min(chunk.size(), count - bytes.size()));
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + n);
-        }
-        return bytes;
-    }
-
-    /// True once the master side has something to read.
-    [[nodiscard]] bool waitReadable(std::chrono::milliseconds timeout) const {
-        pollfd fd{m_master, POLLIN, 0};
-        return ::poll(&fd, 1, static_cast<int>(timeout.count())) == 1;
-    }
-
-private:
-    int m_master = -1;
-    std::string m_slavePath;
-};
 
 /// A serial channel whose owner collects the received bytes.
 class CollectingChannel final : public CSerialChannel {
