@@ -220,6 +220,8 @@ TEST(GatewayProgram, LogsInAndRelaysUnchangedThroughTheProgram) {
     EXPECT_TRUE(ending.closed);
     EXPECT_GE(std::chrono::steady_clock::now() - replied, 2900ms);
 
+    ASSERT_TRUE(process.waitForOutput(
+        "Info: Gatway-Security: Verbindung unterbrochen zu Remote-Address = ", kDeadline));
     const std::string peer = "127.0.0.1\n";
     const std::string session =
         "Info: Gatway-Server Nr. 1: Verbindung hergestellt mit Remote-Address = " + peer +
