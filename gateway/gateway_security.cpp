@@ -22,6 +22,11 @@ CGatewaySecurity::CGatewaySecurity(const platform::Clock& clock, GatewayLogTarge
 
 CGatewaySecurity::~CGatewaySecurity() {
     m_acceptBackoff.cancel();
+    {
+        const std::lock_guard lock(m_sessionMutex);
+        m_destroying = true;  // ends a reply hold at once
+    }
+    m_sessionChanged.notify_all();
     close();
     if (m_timer.joinable()) {
         m_timer.request_stop();
@@ -68,13 +73,17 @@ bool CGatewaySecurity::IsAuthorized(std::string_view address) {
     if (!m_settings.secured) {
         return true;
     }
+    purgeStale();
+    return m_authorizations.contains(address);
+}
+
+void CGatewaySecurity::purgeStale() {
     for (const std::string& stale : m_authorizations.purgeStale()) {
         std::string text(texts::kStalePrefix);
         text += stale;
         text += texts::kStaleSuffix;
         log(text, link::kLogDebug);
     }
-    return m_authorizations.contains(address);
 }
 
 void CGatewaySecurity::signalConnected() {
@@ -86,7 +95,7 @@ void CGatewaySecurity::signalConnected() {
     m_sessionUp = true;
     m_peer = peer;
     m_line.clear();
-    if (!remote) {
+    if (!remote && m_settings.secured) {
         // Nobody could be authorised by this login: refuse it like a data channel would.
         log(std::string(texts::kConnectionTo) + peer + std::string(texts::kRefusedSuffix),
             link::kLogError);
@@ -120,11 +129,18 @@ void CGatewaySecurity::onData(std::span<const std::uint8_t> bytes) {
         m_deadline.reset();
     }
     (void)write(bytesOf(evaluate(line, peer)));
-    const std::lock_guard lock(m_sessionMutex);
-    if (m_session == session && m_state == LoginState::Answering) {
-        m_state = LoginState::Answered;
-        m_deadline = std::chrono::steady_clock::now() + m_timing.replyHold;
-        m_sessionChanged.notify_all();
+    // The receive thread holds the login port for the hold time, so every attempt costs a
+    // client that long whether it waits for the close or not.
+    std::unique_lock lock(m_sessionMutex);
+    if (m_session != session || m_state != LoginState::Answering) {
+        return;
+    }
+    m_state = LoginState::Answered;
+    (void)m_sessionChanged.wait_for(lock, m_timing.replyHold, [this] { return m_destroying; });
+    if (m_session == session && m_state == LoginState::Answered) {
+        m_state = LoginState::Closing;
+        m_line.clear();
+        closeSocket();
     }
 }
 
@@ -138,6 +154,8 @@ std::string_view CGatewaySecurity::evaluate(const std::string& line, const std::
         return texts::kReplyInvalid;
     }
     log(texts::kAuthenticated, link::kLogInfo);
+    // Purged here too, so logins without data connections cannot grow the list for ever.
+    purgeStale();
     m_authorizations.add(peer);
     return texts::kReplyOk;
 }
@@ -179,11 +197,10 @@ void CGatewaySecurity::timerLoop(std::stop_token stop) {
         if (stop.stop_requested()) {
             break;
         }
-        if (m_state == LoginState::Collecting) {
-            log(texts::kLoginLineTimeout, link::kLogWarning);
-        }
-        // The session cannot have moved on: a new accept is requested only after the
-        // disconnection cleared the deadline under this lock.
+        log(texts::kLoginLineTimeout, link::kLogWarning);
+        // Only a login waiting for its line has a deadline, and the session cannot have
+        // moved on: a new accept is requested only after the disconnection cleared the
+        // deadline under this lock.
         m_state = LoginState::Closing;
         m_deadline.reset();
         closeSocket();

@@ -32,9 +32,10 @@ struct LoginTiming {
 /// A client proves the passphrase on the login port: it sends one line and gets "+OK" or
 /// "+ERR PASSWORD INVALID" back, without terminator; the connection is closed replyHold after
 /// the reply, or lineTimeout after it was accepted when no line came by then, so an idle
-/// client cannot lock the port. A successful login puts the client's address on the
-/// authorisation list, which the data channels ask through IsAuthorized. With Secured off
-/// every line gets "+OK" and every data connection is accepted.
+/// client cannot lock the port. One login is served at a time and the reply hold keeps the
+/// port for its whole length, which limits how fast passphrases can be tried. A successful login
+/// puts the client's address on the authorisation list, which the data channels ask through
+/// IsAuthorized. With Secured off every line gets "+OK" and every data connection is accepted.
 ///
 /// Threads: ReadSettings and Start run on the service thread before any data channel asks
 /// IsAuthorized; the login runs on the listener's own threads and one timer thread, all
@@ -82,11 +83,12 @@ private:
         Idle,        // no login connection
         Collecting,  // waiting for the line, until the line time-out
         Answering,   // the line is being checked and answered
-        Answered,    // the reply is out, closing after replyHold
-        Closing,     // closed by the timer, waiting for the connection to end
+        Answered,    // the reply is out; the receive thread closes after replyHold
+        Closing,     // closed, waiting for the connection to end
     };
 
     [[nodiscard]] std::string_view evaluate(const std::string& line, const std::string& peer);
+    void purgeStale();
     void timerLoop(std::stop_token stop);
 
     const platform::Clock& m_clock;
@@ -104,6 +106,7 @@ private:
     LoginState m_state = LoginState::Idle;                            // guarded by m_sessionMutex
     std::optional<std::chrono::steady_clock::time_point> m_deadline;  // guarded
     std::uint64_t m_session = 0;  // guarded; counts login connections
+    bool m_destroying = false;    // guarded; ends a reply hold at once
     bool m_sessionUp = false;     // guarded; a connection was accepted and has not ended
     std::string m_peer;           // guarded; address of the current or last login
     LoginLineCollector m_line;    // guarded

@@ -206,6 +206,24 @@ TEST(GatewaySecurity, AnIdleLoginIsClosedSoTheNextClientIsServed) {
                                         kEnded, kConnected, kAccepted, kEnded}));
 }
 
+// Every attempt holds the login port for the hold time, even when the client leaves at once
+// after the reply: passphrases cannot be tried faster than that.
+TEST(GatewaySecurity, AClientThatLeavesAfterTheReplyStillHoldsThePortForTheHoldTime) {
+    SecurityFixture fixture("Secured=1\nPassword=Pelmar\n");
+    ASSERT_TRUE(fixture.security->Start());
+    std::chrono::steady_clock::time_point replied;
+    {
+        TcpClient guess(fixture.port);
+        ASSERT_TRUE(guess.send("guess\n"));
+        ASSERT_EQ(guess.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID"));
+        replied = std::chrono::steady_clock::now();
+    }
+    TcpClient next(fixture.port);
+    ASSERT_TRUE(next.send("guess again\n"));
+    EXPECT_EQ(next.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID"));
+    EXPECT_GE(std::chrono::steady_clock::now() - replied, kTiming.replyHold - 50ms);
+}
+
 TEST(GatewaySecurity, AuthorisesTheLoginAddressForTenSecondsOnTheMonotonicClock) {
     FakeClock clock;
     SecurityFixture fixture("Secured=1\nPassword=Pelmar\n", &clock);
@@ -231,6 +249,16 @@ TEST(GatewaySecurity, AuthorisesTheLoginAddressForTenSecondsOnTheMonotonicClock)
               "Debug: Gatway-Security: Remote IPAddress 127.0.0.1 veraltet.\tFile GatewaySecurity "
               "Line 449");
     EXPECT_EQ(fixture.security->authorizationCount(), 0U);
+
+    // Logins purge too, so logins without data connections do not pile up.
+    const auto loginOnce = [&] {
+        TcpClient client(fixture.port);
+        return client.send("Pelmar\n") && client.receive(3, kDeadline) == bytesOf("+OK");
+    };
+    ASSERT_TRUE(loginOnce());
+    clock.advance(11s);
+    ASSERT_TRUE(loginOnce());
+    EXPECT_EQ(fixture.security->authorizationCount(), 1U);
 }
 
 TEST(GatewaySecurity, WithSecurityOffEveryAddressIsAuthorised) {
