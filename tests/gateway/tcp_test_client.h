@@ -48,21 +48,17 @@ inline Bytes randomBytes(std::size_t count, unsigned seed) {
 }
 
 /// A base port such that it and the next `count` ports on 127.0.0.1 were all free a moment
-/// ago; taken from the system's ephemeral range so parallel tests rarely meet.
+/// ago. Drawn at random below the system's ephemeral range (32768 and up), where neither
+/// outgoing connections nor other tests' bind(0) probes take ports, so tests running in
+/// parallel rarely meet.
 inline std::uint16_t freePortRange(int count) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        (void)::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        (void)::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-        ::close(probe);
-        const int base = ntohs(address.sin_port);
-        if (base == 0 || base + count > 65535) {
-            continue;
-        }
+    constexpr int kLowest = 20000;
+    constexpr int kHighest = 32000;
+    static std::mt19937 generator(static_cast<unsigned>(::getpid()) ^
+                                  static_cast<unsigned>(std::random_device{}()));
+    std::uniform_int_distribution<int> pick(kLowest, kHighest - count);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int base = pick(generator);
         bool free = true;
         for (int i = 0; i <= count && free; ++i) {
             const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
