@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Relay benchmark: builds qvx_gateway and qvx_bench_relay (release build, preset nogui) and
+# runs the relays side by side: the direct pty path, qvx_gateway, ser2net and socat.
+# Extra arguments go to qvx_bench_relay, e.g. --rounds 5 --bulk-mib 32 --only qvx_gateway.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+for tool in ser2net socat; do
+  command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] || {
+    echo "bench-relay: $tool is missing (scripts/install-deps.sh installs it)" >&2
+    exit 1
+  }
+done
+cmake --preset nogui >/dev/null
+cmake --build --preset nogui --target qvx_gateway qvx_bench_relay
+echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+build/nogui/bench/qvx_bench_relay "$@"
