@@ -42,30 +42,47 @@ ScaleTicks computeScaleTicks(double min, double max, int maxMajorTicks) {
     }
     const int intervals = std::max(2, maxMajorTicks) - 1;
     const double rawStep = span / intervals;
-    const double exponent = std::floor(std::log10(rawStep));
-    double power = std::pow(10.0, exponent);
-    NiceStep chosen{10.0, 5};
-    for (const NiceStep& candidate : kNiceSteps) {
-        // The tolerance keeps an exact fit (3000 / 6 = 500) from moving to the next step.
-        if (candidate.mantissa * power >= rawStep * (1.0 - 1e-9)) {
-            chosen = candidate;
-            break;
+    int exponent = static_cast<int>(std::floor(std::log10(rawStep)));
+    std::size_t index = 0;
+    // The smallest round step not below the raw step; the tolerance keeps an exact fit
+    // (3000 / 6 = 500) from moving up to the next step.
+    while (kNiceSteps[index].mantissa * std::pow(10.0, exponent) < rawStep * (1.0 - 1e-9)) {
+        if (++index == kNiceSteps.size()) {
+            index = 0;
+            ++exponent;
         }
     }
-    if (chosen.mantissa == 10.0) {
-        chosen = kNiceSteps[0];
-        power *= 10.0;
+    // Four smaller steps are at most ten times finer; beyond that precision is the problem.
+    for (int attempt = 0;; ++attempt) {
+        const NiceStep& nice = kNiceSteps[index];
+        const double step = nice.mantissa * std::pow(10.0, exponent);
+        const double first = std::ceil(min / step - 1e-9);
+        const double last = std::floor(max / step + 1e-9);
+        ticks.majorStep = step;
+        ticks.minorPerMajor = nice.minorIntervals;
+        ticks.decimals = std::max(0, (nice.mantissa == 2.5 ? 1 : 0) - exponent);
+        ticks.firstMajor = first * step;
+        // Far from zero the quotients lose precision; the count can still never exceed the
+        // intervals.
+        ticks.majorCount =
+            static_cast<int>(std::clamp(last - first, -1.0, static_cast<double>(intervals))) + 1;
+        // A coarse step can fall between two multiples and leave no tick inside a short scale
+        // away from zero; the next smaller step always has room for one.
+        if (ticks.majorCount >= 1) {
+            break;
+        }
+        if (attempt == 4) {
+            ticks.firstMajor = min;
+            ticks.majorCount = 1;
+            break;
+        }
+        if (index == 0) {
+            index = kNiceSteps.size() - 1;
+            --exponent;
+        } else {
+            --index;
+        }
     }
-    const double step = chosen.mantissa * power;
-    const int stepExponent = static_cast<int>(std::lround(std::log10(power)));
-    ticks.majorStep = step;
-    ticks.minorPerMajor = chosen.minorIntervals;
-    ticks.decimals = std::max(0, (chosen.mantissa == 2.5 ? 1 : 0) - stepExponent);
-    const double first = std::ceil(min / step - 1e-9);
-    const double last = std::floor(max / step + 1e-9);
-    ticks.firstMajor = first * step;
-    // Far from zero the quotients lose precision; the count can still never exceed the intervals.
-    ticks.majorCount = static_cast<int>(std::clamp(last - first, -1.0, static_cast<double>(intervals))) + 1;
     return ticks;
 }
 
