@@ -35,7 +35,7 @@ QPixmap makerLogo(const QSize& logicalSize, qreal devicePixelRatio) {
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/qvx/logo/varnok_logo.svg"));
     const QSizeF natural = renderer.defaultSize();
-    QSizeF fitted = natural.scaled(QSizeF(pixels), Qt::KeepAspectRatio);
+    const QSizeF fitted = natural.scaled(QSizeF(pixels), Qt::KeepAspectRatio);
     const QRectF target((pixels.width() - fitted.width()) / 2.0,
                         (pixels.height() - fitted.height()) / 2.0, fitted.width(),
                         fitted.height());

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <stdexcept>
 
 using namespace qvx::widgets;
 using namespace qvx::widgets::test;
@@ -181,14 +180,6 @@ TEST_F(GripperPlot, TrackingScrollsToTheNewestPointUntilReset) {
     EXPECT_DOUBLE_EQ(plot.xViewMin(), 6.0);
     plot.xAxis().setMin(-2.0);
     EXPECT_DOUBLE_EQ(plot.xViewMin(), -2.0);
-}
-
-TEST_F(GripperPlot, OnlyThreeChannelsAndThreeAxesExist) {
-    EXPECT_THROW((void)plot.channel(3), std::out_of_range);
-    EXPECT_THROW((void)plot.channel(-1), std::out_of_range);
-    EXPECT_THROW((void)plot.yAxis(3), std::out_of_range);
-    plot.channel(kGripperChannel).setYAxis(7);  // ignored
-    EXPECT_EQ(plot.channel(kGripperChannel).yAxis(), kGripperAxis);
 }
 
 TEST(TimePlot, PointsThatAreNotNumbersBreakTheLineWithoutHarm) {

@@ -11,6 +11,9 @@ void FaceCache::draw(QPainter& painter, QSize size, qreal devicePixelRatio,
     if (!m_valid || size != m_size || devicePixelRatio != m_devicePixelRatio) {
         const QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
                            static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
+        if (pixels.isEmpty()) {
+            return;
+        }
         m_pixmap = QPixmap(pixels);
         m_pixmap.setDevicePixelRatio(devicePixelRatio);
         m_pixmap.fill(Qt::transparent);

@@ -74,11 +74,15 @@ void drawRotatedText(QPainter& painter, const QPointF& centre, double degrees,
 
 // ---- TimePlotAxis -------------------------------------------------------------------------
 
-void TimePlotAxis::setTitle(const QString& title) {
-    m_title = title;
+void TimePlotAxis::notifyPlot() const {
     if (m_plot != nullptr) {
         m_plot->contentChanged();
     }
+}
+
+void TimePlotAxis::setTitle(const QString& title) {
+    m_title = title;
+    notifyPlot();
 }
 
 void TimePlotAxis::setMin(double min) {
@@ -86,12 +90,10 @@ void TimePlotAxis::setMin(double min) {
         return;
     }
     m_min = min;
-    if (m_plot != nullptr) {
-        if (this == &m_plot->m_xAxis) {
-            m_plot->xMinChanged();
-        }
-        m_plot->contentChanged();
+    if (m_plot != nullptr && this == &m_plot->m_xAxis) {
+        m_plot->xMinChanged();
     }
+    notifyPlot();
 }
 
 void TimePlotAxis::setSpan(double span) {
@@ -99,28 +101,30 @@ void TimePlotAxis::setSpan(double span) {
         return;
     }
     m_span = span;
-    if (m_plot != nullptr) {
-        m_plot->contentChanged();
-    }
+    notifyPlot();
 }
 
 void TimePlotAxis::setTickLabels(const QList<TickLabel>& labels) {
     m_tickLabels = labels;
+    notifyPlot();
+}
+
+// ---- TimePlotChannel ----------------------------------------------------------------------
+
+void TimePlotChannel::notifyPlot() const {
     if (m_plot != nullptr) {
         m_plot->contentChanged();
     }
 }
 
-// ---- TimePlotChannel ----------------------------------------------------------------------
-
 void TimePlotChannel::setName(const QString& name) {
     m_name = name;
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setColor(const QColor& color) {
     m_color = color;
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setYAxis(int index) {
@@ -128,12 +132,12 @@ void TimePlotChannel::setYAxis(int index) {
         return;
     }
     m_yAxis = index;
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setStepped(bool stepped) {
     m_stepped = stepped;
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setVisible(bool visible) {
@@ -141,12 +145,12 @@ void TimePlotChannel::setVisible(bool visible) {
         return;
     }
     m_visible = visible;
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setRingBufferSize(int points) {
     m_points.setCapacity(static_cast<std::size_t>(std::clamp(points, 1, kMaxRingBufferSize)));
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 void TimePlotChannel::setXStep(double step) {
@@ -157,12 +161,14 @@ void TimePlotChannel::setXStep(double step) {
 
 void TimePlotChannel::clear() {
     m_points.clear();
-    m_plot->contentChanged();
+    notifyPlot();
 }
 
 int TimePlotChannel::addXY(double x, double y) {
     m_points.push(QPointF(x, y));
-    m_plot->pointAdded(x);
+    if (m_plot != nullptr) {
+        m_plot->pointAdded(x);
+    }
     return count() - 1;
 }
 
@@ -260,6 +266,9 @@ QSize TimePlot::minimumSizeHint() const {
 }
 
 void TimePlot::paintEvent(QPaintEvent* /*event*/) {
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
     QPainter painter(this);
     const qreal dpr = devicePixelRatioF();
     const QSize pixels(static_cast<int>(std::ceil(width() * dpr)),

@@ -44,6 +44,8 @@ public:
 
 private:
     friend class TimePlot;
+    void notifyPlot() const;
+
     TimePlot* m_plot = nullptr;
     QString m_title;
     double m_min = 0.0;
@@ -103,6 +105,8 @@ public:
 
 private:
     friend class TimePlot;
+    void notifyPlot() const;
+
     TimePlot* m_plot = nullptr;
     QString m_name;
     QColor m_color{Qt::black};
