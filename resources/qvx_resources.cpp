@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
-
 #include <cmath>
 
 namespace qvx::resources {
@@ -37,8 +36,7 @@ QPixmap makerLogo(const QSize& logicalSize, qreal devicePixelRatio) {
     const QSizeF natural = renderer.defaultSize();
     const QSizeF fitted = natural.scaled(QSizeF(pixels), Qt::KeepAspectRatio);
     const QRectF target((pixels.width() - fitted.width()) / 2.0,
-                        (pixels.height() - fitted.height()) / 2.0, fitted.width(),
-                        fitted.height());
+                        (pixels.height() - fitted.height()) / 2.0, fitted.width(), fitted.height());
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, target);

@@ -1,10 +1,10 @@
 #include "setup/installer_launch.h"
 
-#include "setup/launcher_texts.h"
-
 #include <QDialog>
 #include <QDir>
 #include <QProcess>
+
+#include "setup/launcher_texts.h"
 
 namespace qvx::setup {
 

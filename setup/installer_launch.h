@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 namespace qvx::setup {
@@ -26,8 +25,7 @@ using InstallerStarter =
 
 /// Starts `program` without arguments, detached from this process, with `workingDirectory` as
 /// its working directory. Shows nothing; false when the program is missing or cannot start.
-[[nodiscard]] bool startInstallerDetached(const QString& program,
-                                          const QString& workingDirectory);
+[[nodiscard]] bool startInstallerDetached(const QString& program, const QString& workingDirectory);
 
 /// What the launcher does when the dialog has closed with `dialogResult`: after OK it starts
 /// setup.exe from the folder of `language` inside `programDir`, with that folder as working

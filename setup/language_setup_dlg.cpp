@@ -1,13 +1,13 @@
 #include "setup/language_setup_dlg.h"
 
-#include "resources/qvx_resources.h"
-#include "setup/launcher_texts.h"
-
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "resources/qvx_resources.h"
+#include "setup/launcher_texts.h"
 
 CLanguageSetupDlg::CLanguageSetupDlg(QWidget* parent)
     : QDialog(parent),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "setup/installer_launch.h"
-
 #include <QDialog>
+
+#include "setup/installer_launch.h"
 
 class QPushButton;
 class QRadioButton;

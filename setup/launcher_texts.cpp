@@ -24,8 +24,8 @@ QLocale::Language userLanguage() {
 
 std::unique_ptr<QTranslator> installLauncherTranslation(QLocale::Language language) {
     auto translator = std::make_unique<QTranslator>();
-    const QString table = language == QLocale::German ? QStringLiteral("qvxsetup_de")
-                                                      : QStringLiteral("qvxsetup_en");
+    const QString table =
+        language == QLocale::German ? QStringLiteral("qvxsetup_de") : QStringLiteral("qvxsetup_en");
     if (!translator->load(table, QStringLiteral(":/qvxsetup/i18n")) ||
         !QCoreApplication::installTranslator(translator.get())) {
         return nullptr;

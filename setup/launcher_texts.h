@@ -3,7 +3,6 @@
 #include <QLocale>
 #include <QString>
 #include <QTranslator>
-
 #include <memory>
 
 namespace qvx::setup {

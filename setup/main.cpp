@@ -1,11 +1,11 @@
 // qvxsetup: sits in the root folder of the installation medium, asks for the installation
 // language and starts setup.exe from the "deutsch" or "english" folder beside it.
+#include <QApplication>
+
 #include "resources/qvx_resources.h"
 #include "setup/installer_launch.h"
 #include "setup/language_setup_dlg.h"
 #include "setup/launcher_texts.h"
-
-#include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

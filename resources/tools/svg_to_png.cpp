@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
-
 #include <cstdio>
 
 int main(int argc, char* argv[]) {

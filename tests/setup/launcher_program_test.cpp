@@ -1,6 +1,6 @@
 // Runs the built qvxsetup as a user would: in a virtual X display, answering its dialog with
 // the Return key (the default button OK).
-#include "launcher_test_support.h"
+#include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,10 +8,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
+
+#include "launcher_test_support.h"
 
 using namespace std::chrono_literals;
 using namespace qvx::setup::test;
@@ -29,10 +28,10 @@ public:
             return;
         }
         // -displayfd 1: the server picks a free display and writes its number to stdout.
-        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                              QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp")});
+        m_server.start(
+            xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp")});
         if (!m_server.waitForStarted(kDeadlineMs)) {
             return;
         }
@@ -69,8 +68,8 @@ QString installLauncher(const QString& folder) {
     const QString target = QDir(folder).filePath(QStringLiteral("qvxsetup"));
     QFile::remove(target);
     if (!QFile::copy(QStringLiteral(QVX_SETUP_PROGRAM), target) ||
-        !QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner)) {
+        !QFile::setPermissions(
+            target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
         return {};
     }
     return target;
@@ -157,12 +156,11 @@ protected:
 
     // The id of the visible top-level window of process `pid`, waiting for it to appear.
     QString findWindow(qint64 pid) const {
-        const QStringList ids =
-            runXdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                        QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                        QString::number(pid), QStringLiteral("--class"),
-                        QStringLiteral("qvxsetup")})
-                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList ids = runXdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                            QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(pid),
+                                            QStringLiteral("--class"), QStringLiteral("qvxsetup")})
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         return ids.value(0);
     }
 

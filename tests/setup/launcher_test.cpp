@@ -1,8 +1,4 @@
-#include "setup/installer_launch.h"
-#include "setup/language_setup_dlg.h"
-#include "setup/launcher_texts.h"
-
-#include "launcher_test_support.h"
+#include <gtest/gtest.h>
 
 #include <QButtonGroup>
 #include <QDir>
@@ -10,11 +6,13 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <ostream>
+
+#include "launcher_test_support.h"
+#include "setup/installer_launch.h"
+#include "setup/language_setup_dlg.h"
+#include "setup/launcher_texts.h"
 
 using namespace std::chrono_literals;
 using namespace qvx::setup;
@@ -73,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PresetCase{"German", QLocale::German, Language::German, "Abbrechen"},
                       PresetCase{"English", QLocale::English, Language::English, "Cancel"},
                       PresetCase{"French", QLocale::French, Language::English, "Cancel"}),
-    [](const ::testing::TestParamInfo<PresetCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<PresetCase>& param) {
+        return std::string(param.param.name);
+    });
 
 TEST(LauncherPreset, MarkerReadsGermanOnlyForGer) {
     EXPECT_EQ(presetLanguage(QStringLiteral("GER")), Language::German);
@@ -117,8 +117,8 @@ TEST(Launcher, EnglishChosenOnAGermanSystemStartsTheEnglishInstallerInItsFolder)
     QTest::mouseClick(d.ok, Qt::LeftButton);
     EXPECT_EQ(d.dialog.result(), QDialog::Accepted);
 
-    EXPECT_TRUE(finishLauncher(d.dialog.result(), d.dialog.language(), programDir,
-                               startInstallerDetached));
+    EXPECT_TRUE(
+        finishLauncher(d.dialog.result(), d.dialog.language(), programDir, startInstallerDetached));
     const auto lines = waitForRecord(record, 10s);
     ASSERT_TRUE(lines.has_value()) << "the stand-in installer did not run";
     ASSERT_EQ(lines->size(), 2);
@@ -136,12 +136,12 @@ TEST(Launcher, OkStartsSetupExeOfTheChosenLanguageWithItsFolderAsWorkingDirector
         workingDirectory = w;
         return true;
     };
-    EXPECT_TRUE(finishLauncher(QDialog::Accepted, Language::German, QStringLiteral("/medium"),
-                               capture));
+    EXPECT_TRUE(
+        finishLauncher(QDialog::Accepted, Language::German, QStringLiteral("/medium"), capture));
     EXPECT_EQ(program, QStringLiteral("/medium/deutsch/setup.exe"));
     EXPECT_EQ(workingDirectory, QStringLiteral("/medium/deutsch"));
-    EXPECT_TRUE(finishLauncher(QDialog::Accepted, Language::English, QStringLiteral("/medium/"),
-                               capture));
+    EXPECT_TRUE(
+        finishLauncher(QDialog::Accepted, Language::English, QStringLiteral("/medium/"), capture));
     EXPECT_EQ(program, QStringLiteral("/medium/english/setup.exe"));
     EXPECT_EQ(workingDirectory, QStringLiteral("/medium/english"));
 }
@@ -165,16 +165,16 @@ TEST(Launcher, CancelStartsNothing) {
 TEST(Launcher, MissingInstallerIsAQuietFailure) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
-    EXPECT_FALSE(finishLauncher(QDialog::Accepted, Language::English, temp.path(),
-                                startInstallerDetached));
+    EXPECT_FALSE(
+        finishLauncher(QDialog::Accepted, Language::English, temp.path(), startInstallerDetached));
     // Present but not executable: the start fails the same way.
     ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("english")));
     QFile installer(temp.filePath(QStringLiteral("english/setup.exe")));
     ASSERT_TRUE(installer.open(QIODevice::WriteOnly));
     installer.write("MZ");
     installer.close();
-    EXPECT_FALSE(finishLauncher(QDialog::Accepted, Language::English, temp.path(),
-                                startInstallerDetached));
+    EXPECT_FALSE(
+        finishLauncher(QDialog::Accepted, Language::English, temp.path(), startInstallerDetached));
 }
 
 }  // namespace

@@ -24,9 +24,10 @@ bool writeStandInInstaller(const QString& folder, const QString& recordFile) {
         return false;
     }
     const QByteArray record = QFile::encodeName(recordFile);
-    script.write("#!/bin/sh\n"
-                 "printf '%s\\n%s\\n' \"$(pwd -P)\" \"$#\" > '" + record + ".tmp' && mv '" +
-                 record + ".tmp' '" + record + "'\n");
+    script.write(
+        "#!/bin/sh\n"
+        "printf '%s\\n%s\\n' \"$(pwd -P)\" \"$#\" > '" +
+        record + ".tmp' && mv '" + record + ".tmp' '" + record + "'\n");
     script.close();
     return script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                  QFileDevice::ExeOwner | QFileDevice::ReadGroup |

@@ -1,10 +1,10 @@
 #include "views/widgets/angular_gauge.h"
 
-#include "widget_test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
+
+#include "widget_test_support.h"
 
 using qvx::widgets::AngularGauge;
 using namespace qvx::widgets::test;

@@ -1,13 +1,12 @@
-#include "resources/qvx_resources.h"
-
-#include "widget_test_support.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRawFont>
 
-#include <gtest/gtest.h>
+#include "resources/qvx_resources.h"
+#include "widget_test_support.h"
 
 using namespace qvx::widgets::test;
 
@@ -49,8 +48,8 @@ TEST(Resources, MakerLogoIsSharpAtTheScreenDensity) {
     EXPECT_DOUBLE_EQ(logo.devicePixelRatio(), 2.0);
     const QImage image = logo.toImage();
     const int opaque = countPixels(image, [](const QColor& c) { return c.alpha() > 200; });
-    EXPECT_GT(opaque, 480 * 120 / 10);                      // the logo is there
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);         // and transparent around it
+    EXPECT_GT(opaque, 480 * 120 / 10);             // the logo is there
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);  // and transparent around it
     EXPECT_TRUE(qvx::resources::makerLogo(QSize(), 1.0).isNull());
 }
 

@@ -1,13 +1,12 @@
-#include "views/widgets/rectangular_led.h"
-#include "views/widgets/round_led.h"
-
-#include "widget_test_support.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include "views/widgets/rectangular_led.h"
+#include "views/widgets/round_led.h"
+#include "widget_test_support.h"
 
 using qvx::widgets::BevelStyle;
 using qvx::widgets::LedColors;
@@ -125,10 +124,12 @@ TEST(RoundLed, RedGreenPairShowsRedWhenActiveAndGreenWhenNot) {
     led.resize(24, 24);
     led.setColors(LedColors::RedGreen);
     const QImage inactive = grabImage(led);
-    EXPECT_TRUE(greenish(inactive.pixelColor(12, 14))) << inactive.pixelColor(12, 14).name().toStdString();
+    EXPECT_TRUE(greenish(inactive.pixelColor(12, 14)))
+        << inactive.pixelColor(12, 14).name().toStdString();
     led.setActive(true);
     const QImage active = grabImage(led);
-    EXPECT_TRUE(reddish(active.pixelColor(12, 14))) << active.pixelColor(12, 14).name().toStdString();
+    EXPECT_TRUE(reddish(active.pixelColor(12, 14)))
+        << active.pixelColor(12, 14).name().toStdString();
 }
 
 TEST(RoundLed, GreenOffPairIsDarkWhenInactive) {

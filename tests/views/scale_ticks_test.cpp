@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <ostream>
 #include <string>
-#include <limits>
 
 using qvx::widgets::computeScaleTicks;
 using qvx::widgets::ScaleTicks;
@@ -62,7 +62,8 @@ TEST(ScaleTicks, StayInsideTheRangeAndWithinTheTickBudget) {
                 EXPECT_LE(t.majorCount, maxTicks) << min << " " << span << " " << maxTicks;
                 EXPECT_GE(t.major(0), min - span * 1e-9);
                 EXPECT_LE(t.major(t.majorCount - 1), min + span * (1 + 1e-9));
-                const double mantissa = t.majorStep / std::pow(10.0, std::floor(std::log10(t.majorStep)));
+                const double mantissa =
+                    t.majorStep / std::pow(10.0, std::floor(std::log10(t.majorStep)));
                 EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 ||
                             std::abs(mantissa - 2.5) < 1e-9 || std::abs(mantissa - 5) < 1e-9)
                     << "step " << t.majorStep;

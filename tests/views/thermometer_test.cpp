@@ -1,9 +1,9 @@
-#include "views/widgets/color_ref.h"
 #include "views/widgets/thermometer.h"
 
-#include "widget_test_support.h"
-
 #include <gtest/gtest.h>
+
+#include "views/widgets/color_ref.h"
+#include "widget_test_support.h"
 
 using namespace qvx::widgets;
 using namespace qvx::widgets::test;

@@ -1,13 +1,12 @@
-#include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/time_plot.h"
-
-#include "widget_test_support.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <limits>
+
+#include "views/widgets/gripper_plot_setup.h"
+#include "widget_test_support.h"
 
 using namespace qvx::widgets;
 using namespace qvx::widgets::test;
@@ -166,7 +165,7 @@ TEST_F(GripperPlot, ManyPointsOutsideABracketStillCostOneRepaint) {
 
 TEST_F(GripperPlot, TrackingScrollsToTheNewestPointUntilReset) {
     plot.xAxis().setSpan(10.0);
-    addLivePoints(15);  // x = 0 .. 14
+    addLivePoints(15);                       // x = 0 .. 14
     EXPECT_DOUBLE_EQ(plot.xViewMin(), 0.0);  // tracking is off by default
 
     plot.setXTracking(true);

@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QObject>
 #include <QWidget>
-
 #include <functional>
 
 namespace qvx::widgets::test {

@@ -1,7 +1,7 @@
 // Widget tests need an application object; they run headless unless a platform is chosen.
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

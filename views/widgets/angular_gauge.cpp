@@ -1,7 +1,5 @@
 #include "views/widgets/angular_gauge.h"
 
-#include "views/widgets/scale_ticks.h"
-
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -9,9 +7,10 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QtMath>
-
 #include <algorithm>
 #include <cmath>
+
+#include "views/widgets/scale_ticks.h"
 
 namespace qvx::widgets {
 
@@ -221,9 +220,9 @@ void AngularGauge::renderFace(QPainter& painter, const Geometry& g) const {
         painter.setPen(QPen(kInk, std::max(0.8, r * 0.008), Qt::SolidLine, Qt::FlatCap));
         const double minorStep = ticks.majorStep / ticks.minorPerMajor;
         // Counted by index: adding a small step to a large value may not change it.
-        const int before = static_cast<int>(
-            std::clamp(std::floor((ticks.firstMajor - m_min) / minorStep + 1e-9), 0.0,
-                       static_cast<double>(ticks.minorPerMajor)));
+        const int before =
+            static_cast<int>(std::clamp(std::floor((ticks.firstMajor - m_min) / minorStep + 1e-9),
+                                        0.0, static_cast<double>(ticks.minorPerMajor)));
         const int count = before + ticks.majorCount * ticks.minorPerMajor + 1;
         for (int k = 0; k < count; ++k) {
             const double v = ticks.firstMajor + (k - before) * minorStep;
@@ -244,9 +243,9 @@ void AngularGauge::renderFace(QPainter& painter, const Geometry& g) const {
         const QRectF box = numberBox(value, text);
         // The cap height places the digits; the text box needs the full line height.
         const double boxHeight = numberMetrics.height();
-        painter.drawText(QRectF(box.left(), box.center().y() - boxHeight / 2.0, box.width(),
-                                boxHeight),
-                         Qt::AlignCenter, text);
+        painter.drawText(
+            QRectF(box.left(), box.center().y() - boxHeight / 2.0, box.width(), boxHeight),
+            Qt::AlignCenter, text);
     }
 
     // End texts under the two ends of the scale.
@@ -260,11 +259,11 @@ void AngularGauge::renderFace(QPainter& painter, const Geometry& g) const {
     const double labelHeight = labelMetrics.height();
     const double labelY = c.y() + r * 0.66 - labelHeight / 2;
     painter.drawText(QRectF(c.x() - r * 0.36 - labelWidth / 2, labelY, labelWidth, labelHeight),
-                     Qt::AlignCenter, labelMetrics.elidedText(m_minLabel, Qt::ElideRight,
-                                                              labelWidth));
+                     Qt::AlignCenter,
+                     labelMetrics.elidedText(m_minLabel, Qt::ElideRight, labelWidth));
     painter.drawText(QRectF(c.x() + r * 0.36 - labelWidth / 2, labelY, labelWidth, labelHeight),
-                     Qt::AlignCenter, labelMetrics.elidedText(m_maxLabel, Qt::ElideRight,
-                                                              labelWidth));
+                     Qt::AlignCenter,
+                     labelMetrics.elidedText(m_maxLabel, Qt::ElideRight, labelWidth));
 }
 
 void AngularGauge::renderPointer(QPainter& painter, const Geometry& g) const {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "views/widgets/face_cache.h"
-
 #include <QString>
 #include <QWidget>
+
+#include "views/widgets/face_cache.h"
 
 namespace qvx::widgets {
 

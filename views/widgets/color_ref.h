@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-
 #include <cstdint>
 
 namespace qvx::widgets {

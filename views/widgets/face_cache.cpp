@@ -1,7 +1,6 @@
 #include "views/widgets/face_cache.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 namespace qvx::widgets {

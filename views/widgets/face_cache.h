@@ -2,7 +2,6 @@
 
 #include <QPixmap>
 #include <QSize>
-
 #include <functional>
 
 class QPainter;

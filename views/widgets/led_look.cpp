@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-
 #include <algorithm>
 
 namespace qvx::widgets::detail {
@@ -38,8 +37,8 @@ void paintRoundLamp(QPainter& painter, const QRectF& rect, const QColor& color) 
     gloss.setColorAt(1.0, QColor(255, 255, 255, 0));
     painter.setPen(Qt::NoPen);
     painter.setBrush(gloss);
-    painter.drawEllipse(QRectF(centre.x() - lens * 0.6, centre.y() - lens * 0.9, lens * 1.2,
-                               lens * 0.9));
+    painter.drawEllipse(
+        QRectF(centre.x() - lens * 0.6, centre.y() - lens * 0.9, lens * 1.2, lens * 0.9));
     painter.restore();
 }
 

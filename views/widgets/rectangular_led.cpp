@@ -1,12 +1,11 @@
 #include "views/widgets/rectangular_led.h"
 
-#include "views/widgets/led_look.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
+
+#include "views/widgets/led_look.h"
 
 namespace qvx::widgets {
 
@@ -15,7 +14,7 @@ namespace {
 const QColor kBevelLight(0xfa, 0xfa, 0xfa);
 const QColor kBevelShade(0x6e, 0x71, 0x76);
 const QColor kBevelDark(0x3a, 0x3c, 0x40);
-constexpr double kBevel = 2.0;          // edge width, logical pixels
+constexpr double kBevel = 2.0;  // edge width, logical pixels
 constexpr double kMinCaptionPixels = 8.0;
 
 // Draws the two-tone edge: light on top and left for a raised lamp, on bottom and right for a
@@ -146,8 +145,8 @@ void RectangularLed::paintEvent(QPaintEvent* /*event*/) {
     const double inset = bevel == BevelStyle::None ? 0.0 : kBevel + 1.0;
     // A lowered lamp sits one pixel further down and right, like a pressed key.
     const double shift = bevel == BevelStyle::Lowered ? 1.0 : 0.0;
-    const QRectF lens = outer.adjusted(inset + shift, inset + shift, -inset + shift,
-                                       -inset + shift);
+    const QRectF lens =
+        outer.adjusted(inset + shift, inset + shift, -inset + shift, -inset + shift);
     if (lens.width() < 2.0 || lens.height() < 2.0) {
         return;
     }

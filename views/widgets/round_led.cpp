@@ -1,8 +1,8 @@
 #include "views/widgets/round_led.h"
 
-#include "views/widgets/led_look.h"
-
 #include <QPainter>
+
+#include "views/widgets/led_look.h"
 
 namespace qvx::widgets {
 
@@ -33,14 +33,14 @@ void RoundLed::setActive(bool active) {
 
 void RoundLed::setColors(LedColors colors) {
     switch (colors) {
-    case LedColors::GreenOff:
-        m_activeColor = kGreenLit;
-        m_inactiveColor = kUnlit;
-        break;
-    case LedColors::RedGreen:
-        m_activeColor = kRedLit;
-        m_inactiveColor = kGreenCalm;
-        break;
+        case LedColors::GreenOff:
+            m_activeColor = kGreenLit;
+            m_inactiveColor = kUnlit;
+            break;
+        case LedColors::RedGreen:
+            m_activeColor = kRedLit;
+            m_inactiveColor = kGreenCalm;
+            break;
     }
     changed();
 }

@@ -1,17 +1,16 @@
 #include "views/widgets/thermometer.h"
 
-#include "views/widgets/color_ref.h"
-#include "views/widgets/scale_ticks.h"
-
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-
 #include <algorithm>
 #include <cmath>
+
+#include "views/widgets/color_ref.h"
+#include "views/widgets/scale_ticks.h"
 
 namespace qvx::widgets {
 
@@ -25,7 +24,7 @@ const QColor kGlass(0xf1, 0xf4, 0xf7);
 
 struct Thermometer::Geometry {
     QFont numberFont;
-    double tubeX = 0.0;        // centre line of tube and bulb
+    double tubeX = 0.0;  // centre line of tube and bulb
     double tubeWidth = 0.0;
     double tubeTop = 0.0;
     double scaleTop = 0.0;     // y of the maximum
@@ -152,11 +151,9 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
     // Glass: tube and bulb as one outline.
     const double half = g.tubeWidth / 2.0;
     QPainterPath glass;
-    glass.addRoundedRect(QRectF(g.tubeX - half, g.tubeTop, g.tubeWidth,
-                                g.bulbCentreY - g.tubeTop),
+    glass.addRoundedRect(QRectF(g.tubeX - half, g.tubeTop, g.tubeWidth, g.bulbCentreY - g.tubeTop),
                          half, half);
-    glass.addEllipse(QPointF(g.tubeX, g.bulbCentreY), g.bulbDiameter / 2.0,
-                     g.bulbDiameter / 2.0);
+    glass.addEllipse(QPointF(g.tubeX, g.bulbCentreY), g.bulbDiameter / 2.0, g.bulbDiameter / 2.0);
     glass = glass.simplified();
     QLinearGradient glassFill(g.tubeX - g.bulbDiameter / 2.0, 0.0, g.tubeX + g.bulbDiameter / 2.0,
                               0.0);
@@ -181,9 +178,9 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
 
     painter.setPen(QPen(kInk, 1.0, Qt::SolidLine, Qt::FlatCap));
     const double minorStep = ticks.majorStep / ticks.minorPerMajor;
-    const int before = static_cast<int>(std::clamp(
-        std::floor((ticks.firstMajor - m_min) / minorStep + 1e-9), 0.0,
-        static_cast<double>(ticks.minorPerMajor)));
+    const int before =
+        static_cast<int>(std::clamp(std::floor((ticks.firstMajor - m_min) / minorStep + 1e-9), 0.0,
+                                    static_cast<double>(ticks.minorPerMajor)));
     const int count = before + ticks.majorCount * ticks.minorPerMajor + 1;
     for (int k = 0; k < count; ++k) {
         const double v = ticks.firstMajor + (k - before) * minorStep;
@@ -207,8 +204,7 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
 
 void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
     const double bore = g.tubeWidth * 0.46;
-    const double top =
-        g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
+    const double top = g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
     const bool empty = !(m_max - m_min > 0.0) || m_position <= m_min;
     // Below the scale the liquid stays in the neck of the bulb.
     const double columnTop = empty ? g.scaleBottom + 2.0 : top;
@@ -220,9 +216,9 @@ void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
     // A dark rim keeps light colours such as yellow visible against the glass.
     painter.setPen(QPen(m_color.darker(175), 0.8));
     painter.setBrush(liquid);
-    painter.drawRoundedRect(QRectF(g.tubeX - bore / 2.0, columnTop, bore,
-                                   g.bulbCentreY - columnTop),
-                            bore / 3.0, bore / 3.0);
+    painter.drawRoundedRect(
+        QRectF(g.tubeX - bore / 2.0, columnTop, bore, g.bulbCentreY - columnTop), bore / 3.0,
+        bore / 3.0);
 
     const double bulb = g.bulbDiameter * 0.39;
     const QPointF centre(g.tubeX, g.bulbCentreY);

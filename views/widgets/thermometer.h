@@ -1,11 +1,10 @@
 #pragma once
 
-#include "views/widgets/face_cache.h"
-
 #include <QColor>
 #include <QWidget>
-
 #include <cstdint>
+
+#include "views/widgets/face_cache.h"
 
 namespace qvx::widgets {
 

@@ -1,14 +1,13 @@
 #include "views/widgets/time_plot.h"
 
-#include "views/widgets/scale_ticks.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+
+#include "views/widgets/scale_ticks.h"
 
 namespace qvx::widgets {
 
@@ -59,8 +58,8 @@ AxisLabels axisLabels(const TimePlotAxis& axis, double pixels, const QFontMetric
     return result;
 }
 
-void drawRotatedText(QPainter& painter, const QPointF& centre, double degrees,
-                     const QString& text, const QFontMetricsF& metrics) {
+void drawRotatedText(QPainter& painter, const QPointF& centre, double degrees, const QString& text,
+                     const QFontMetricsF& metrics) {
     painter.save();
     painter.translate(centre);
     painter.rotate(degrees);
@@ -368,7 +367,9 @@ void TimePlot::renderFrame(QPainter& painter) const {
         return plot.bottom() - (v - axis.min()) / axis.span() * plot.height();
     };
     const double xSpan = m_xAxis.span();
-    const auto xOf = [&](double v) { return plot.left() + (v - m_xViewMin) / xSpan * plot.width(); };
+    const auto xOf = [&](double v) {
+        return plot.left() + (v - m_xViewMin) / xSpan * plot.width();
+    };
 
     // Plot area and grid.
     painter.setPen(Qt::NoPen);
@@ -386,9 +387,9 @@ void TimePlot::renderFrame(QPainter& painter) const {
             return;
         }
         const double minorStep = ticks.majorStep / ticks.minorPerMajor;
-        const int before = static_cast<int>(std::clamp(
-            std::floor((ticks.firstMajor - min) / minorStep + 1e-9), 0.0,
-            static_cast<double>(ticks.minorPerMajor)));
+        const int before =
+            static_cast<int>(std::clamp(std::floor((ticks.firstMajor - min) / minorStep + 1e-9),
+                                        0.0, static_cast<double>(ticks.minorPerMajor)));
         const int count = before + ticks.majorCount * ticks.minorPerMajor + 1;
         for (int k = 0; k < count; ++k) {
             const double v = ticks.firstMajor + (k - before) * minorStep;
@@ -480,17 +481,15 @@ void TimePlot::renderFrame(QPainter& painter) const {
                 onLeft ? edge - kTickLength - kGap - textWidth : edge + kTickLength + kGap;
             const Qt::Alignment align =
                 (onLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-            painter.drawText(
-                QRectF(textX, y - metrics.height() / 2.0, textWidth, metrics.height()),
-                static_cast<int>(align.toInt()), label.text);
+            painter.drawText(QRectF(textX, y - metrics.height() / 2.0, textWidth, metrics.height()),
+                             static_cast<int>(align.toInt()), label.text);
         }
         if (!axis.title().isEmpty()) {
             painter.setPen(axisColor[a]);
             const double titleX = onLeft ? margin + metrics.height() / 2.0
                                          : edge + kTickLength + kGap + labels[a].width + kGap +
                                                metrics.height() / 2.0;
-            const QString text =
-                metrics.elidedText(axis.title(), Qt::ElideRight, plot.height());
+            const QString text = metrics.elidedText(axis.title(), Qt::ElideRight, plot.height());
             drawRotatedText(painter, QPointF(titleX, plot.center().y()), onLeft ? -90.0 : 90.0,
                             text, metrics);
         }
@@ -505,9 +504,9 @@ void TimePlot::renderFrame(QPainter& painter) const {
         painter.setPen(kInk);
         const QString text = xTicks.label(v);
         const double tw = metrics.horizontalAdvance(text) + 2.0;
-        painter.drawText(QRectF(x - tw / 2.0, plot.bottom() + kTickLength + 1.0, tw,
-                                metrics.height()),
-                         Qt::AlignCenter, text);
+        painter.drawText(
+            QRectF(x - tw / 2.0, plot.bottom() + kTickLength + 1.0, tw, metrics.height()),
+            Qt::AlignCenter, text);
     }
     if (!m_xAxis.title().isEmpty()) {
         painter.setPen(kInk);
@@ -519,8 +518,7 @@ void TimePlot::renderFrame(QPainter& painter) const {
     if (!m_title.isEmpty()) {
         painter.setFont(titleFont);
         painter.setPen(kInk);
-        painter.drawText(QRectF(0.0, titleTop, w, titleMetrics.height()), Qt::AlignCenter,
-                         m_title);
+        painter.drawText(QRectF(0.0, titleTop, w, titleMetrics.height()), Qt::AlignCenter, m_title);
         painter.setFont(baseFont);
     }
     const double swatch = 18.0;
@@ -537,8 +535,7 @@ void TimePlot::renderFrame(QPainter& painter) const {
             continue;
         }
         const QColor color = c.isVisible() ? c.color() : kHidden;
-        painter.setPen(QPen(color, 2.5, c.isVisible() ? Qt::SolidLine : Qt::DotLine,
-                            Qt::FlatCap));
+        painter.setPen(QPen(color, 2.5, c.isVisible() ? Qt::SolidLine : Qt::DotLine, Qt::FlatCap));
         painter.drawLine(QPointF(x, legendY), QPointF(x + swatch, legendY));
         x += swatch + kGap;
         painter.setPen(c.isVisible() ? kInk : kHidden);

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "views/widgets/ring_buffer.h"
-
 #include <QColor>
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
 #include <QString>
 #include <QWidget>
-
 #include <array>
+
+#include "views/widgets/ring_buffer.h"
 
 namespace qvx::widgets {
 

@@ -1,5 +1,18 @@
 // Renders every display widget in the states the views use into PNG files, so that a reviewer
 // can judge them without a screen:  qvx_widget_gallery OUTPUT_FOLDER [--scale FACTOR]
+#include <QApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+
 #include "resources/qvx_resources.h"
 #include "views/widgets/angular_gauge.h"
 #include "views/widgets/color_ref.h"
@@ -8,20 +21,6 @@
 #include "views/widgets/round_led.h"
 #include "views/widgets/thermometer.h"
 #include "views/widgets/time_plot.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPainter>
-#include <QVBoxLayout>
-
-#include <algorithm>
-#include <cmath>
-#include <numbers>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace qvx::widgets;
 
@@ -260,8 +259,8 @@ void artwork() {
         row->addWidget(label, 0, Qt::AlignBottom);
     }
     auto* logo = new QLabel(&panel);
-    logo->setPixmap(qvx::resources::makerLogo(qvx::resources::makerLogoSize(),
-                                              panel.devicePixelRatioF()));
+    logo->setPixmap(
+        qvx::resources::makerLogo(qvx::resources::makerLogoSize(), panel.devicePixelRatioF()));
     row->addWidget(logo, 0, Qt::AlignBottom);
     panel.resize(panel.sizeHint());
     save(panel, QStringLiteral("icon_and_logo"));
