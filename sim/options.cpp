@@ -52,6 +52,7 @@ Line and faults:
   --drop P              lose a share P (0..1) of the confirms
   --corrupt P           damage a share P (0..1) of the confirms (one bit flipped)
   --silent              carry out and answer nothing
+  --reply-delay MS      wait MS ms before each confirm goes out
   --status-every MS     send an unsolicited StatusInfo frame every MS ms
   -v, --verbose         log every request to stderr
   -h, --help            print this text
@@ -160,6 +161,8 @@ bool parseOptions(const std::vector<std::string>& args, ProgramOptions& options,
             ok = share(server.faults.corruptShare);
         } else if (arg == "--silent") {
             server.faults.silent = true;
+        } else if (arg == "--reply-delay") {
+            ok = milliseconds(server.faults.replyDelay);
         } else if (arg == "--status-every") {
             ok = milliseconds(server.session.statusEvery);
         } else {

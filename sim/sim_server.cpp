@@ -23,8 +23,8 @@ using std::chrono::milliseconds;
 
 /// Longest sleep of the server thread, so live values never go stale for long, ms.
 constexpr int kMaxIdleMs = 20;
-/// Output that a pty keeps for nobody is cut to this many bytes, like a serial line with no
-/// listener loses what it sends.
+/// Output the line cannot take (nobody has the pty open, or a client stopped reading) is cut
+/// to this many bytes, the newest kept, as a serial line loses what nobody receives.
 constexpr std::size_t kMaxPendingOutput = std::size_t{64} * 1024;
 constexpr milliseconds kSaveRetry{1000};
 

@@ -146,7 +146,7 @@ TEST(SimProgram, RejectsABadCommandLineAndExplainsEveryOptionOnRequest) {
     for (const char* option :
          {"--pty", "--tcp", "--eeprom", "--seed", "--fast-recording", "--modem", "--modem-busy",
           "--modem-no-answer", "--modem-empty-line", "--baud", "--drop", "--corrupt", "--silent",
-          "--status-every", "-v"}) {
+          "--reply-delay", "--status-every", "-v"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
 }
