@@ -11,6 +11,7 @@
 
 #include "app/units.h"
 #include "connection/connection_procedure.h"
+#include "connection/connection_texts.h"
 #include "link/device_memory_map.h"
 #include "resources/qvx_resources.h"
 #include "views/ui_state.h"
@@ -169,6 +170,7 @@ CViewFixpart::~CViewFixpart() { m_document.removeView(this); }
 void CViewFixpart::OnInitialUpdate() {
     updatePressedLooks();
     updateUnitCaptions();
+    updateGaugeScale();
     m_timer->start(kTimerMs);
     m_initialised = true;
 }
@@ -216,6 +218,17 @@ void CViewFixpart::updateUnitCaptions() {
     m_valuesCaption->setText(fromUtf8(app::valuesCaption(table.getMode(), m_document.inchUnit)));
 }
 
+void CViewFixpart::updateGaugeScale() {
+    const link::CalibrationTable& table = m_document.link().calibration();
+    const bool lengthMode = table.getMode() == link::CalibrationMode::Calibrated;
+    const app::DisplayRange range = app::gaugeRange(table, m_document.inchUnit);
+    m_gauge->setPositionMin(range.minimum);
+    m_gauge->setPositionMax(range.maximum);
+    // Lengths shrink as the gripper closes, voltages grow.
+    m_gauge->setMinLabel(lengthMode ? QStringLiteral("Zu") : QStringLiteral("Auf"));
+    m_gauge->setMaxLabel(lengthMode ? QStringLiteral("Auf") : QStringLiteral("Zu"));
+}
+
 void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
     if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
         return;
@@ -246,11 +259,7 @@ void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
         m_outputs[k]->setActive(m_document.outputActive[k]);
     }
 
-    const app::DisplayRange range = app::gaugeRange(table, inch);
-    m_gauge->setPositionMin(range.minimum);
-    m_gauge->setPositionMax(range.maximum);
-    m_gauge->setMinLabel(lengthMode ? QStringLiteral("Zu") : QStringLiteral("Auf"));
-    m_gauge->setMaxLabel(lengthMode ? QStringLiteral("Auf") : QStringLiteral("Zu"));
+    updateGaugeScale();
     m_gauge->setPosition(m_document.gripperDisplay);
     m_gauge->refresh();
 

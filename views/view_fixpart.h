@@ -51,6 +51,7 @@ private:
     void toggleUnit();
     void updatePressedLooks();
     void updateUnitCaptions();
+    void updateGaugeScale();
 
     app::CQvx_controllerDoc& m_document;
     SwitchView m_switchView;
