@@ -14,4 +14,67 @@ inline constexpr std::string_view kCannotReadSuffix = "> kann nicht gelesen werd
 // Console line of a serial channel that has no owner to take its bytes.
 inline constexpr std::string_view kReceivedFromSerial = "Daten von RS232 empfangen: ";
 
+// Line prefixes of the gateway log: "Gatway-Server Nr. " + channel number + ": " for a
+// channel, kSecurityPrefix for the login listener.
+inline constexpr std::string_view kChannelPrefix = "Gatway-Server Nr. ";
+inline constexpr std::string_view kChannelPrefixEnd = ": ";
+inline constexpr std::string_view kSecurityPrefix = "Gatway-Security: ";
+
+// A channel's start-up line: one of the two beginnings + listen address + kPortPart + data
+// port + kComPortPart + COM port name.
+inline constexpr std::string_view kInitialisationOk = " Initialisierung OK: IP = ";
+inline constexpr std::string_view kInitialisationFailed = " Initialisierung fehlgeschlagen: IP = ";
+inline constexpr std::string_view kPortPart = ", Port=";
+inline constexpr std::string_view kComPortPart = ",COMPort=";
+
+// The login listener's start-up line + listen address.
+inline constexpr std::string_view kSecurityInitialisationOk = " Initialisierung Security OK: IP = ";
+inline constexpr std::string_view kSecurityInitialisationFailed =
+    " Initialisierung Security fehlgeschlagen: IP = ";
+
+// A listener that cannot be had: kListenerPrefix + port + kListenerAddressPart + address +
+// kListenerFailedPart + the reason (a system text or one of the reasons below).
+inline constexpr std::string_view kListenerPrefix = "TCP-Port ";
+inline constexpr std::string_view kListenerAddressPart = " auf IP = ";
+inline constexpr std::string_view kListenerFailedPart = " kann nicht geöffnet werden: ";
+inline constexpr std::string_view kPortZeroReason = "Port 0 ist nicht zulässig";
+inline constexpr std::string_view kNoListenerEntryReason =
+    "alle 5 Einträge der Listener-Tabelle sind belegt";
+
+// Sessions: the text + the peer's dotted address (kRefusedSuffix ends the refusal).
+inline constexpr std::string_view kConnectedWith = "Verbindung hergestellt mit Remote-Address = ";
+inline constexpr std::string_view kConnectionTo = "Verbindung zu Remote-Address = ";
+inline constexpr std::string_view kRefusedSuffix = " abgelehnt.";
+inline constexpr std::string_view kDisconnectedFrom =
+    "Verbindung unterbrochen zu Remote-Address = ";
+// Stands for a peer address that could not be read.
+inline constexpr std::string_view kUnknownAddress = "<unbekannt>";
+// An accept that failed although the listener stands (out of descriptors, for instance):
+// the text + system text.
+inline constexpr std::string_view kAcceptFailed = "Verbindungsannahme fehlgeschlagen: ";
+
+// Start of a channel, written by the service through the channel's log.
+inline constexpr std::string_view kGatewayStarted = "Gateway gestartet.";
+inline constexpr std::string_view kGatewayStartFailed = "Gateway konnte nicht gestartet werden.";
+
+// The login exchange: the two replies, sent without any terminator.
+inline constexpr std::string_view kReplyOk = "+OK";
+inline constexpr std::string_view kReplyInvalid = "+ERR PASSWORD INVALID";
+inline constexpr std::string_view kAuthenticated = "Remote Partner authenficated. Passphrase OK.";
+inline constexpr std::string_view kNotAuthenticated =
+    "Remote Partner not authenficated. Passphrase INVALID.";
+inline constexpr std::string_view kLoginLineTimeout =
+    "Keine Passphrase rechtzeitig empfangen, Verbindung wird geschlossen.";
+inline constexpr std::string_view kPasswordTooLong =
+    "Das Password ist länger als 51 Bytes und kann nie passen: keine Anmeldung möglich.";
+// A stale authorisation: kStalePrefix + address + kStaleSuffix. The suffix names where the
+// entry is purged, as operators' log filters know it.
+inline constexpr std::string_view kStalePrefix = "Remote IPAddress ";
+inline constexpr std::string_view kStaleSuffix = " veraltet.\tFile GatewaySecurity Line 449";
+
+// Console mode: "Debugging " / "Stopping " + display name + ".\n".
+inline constexpr std::string_view kDisplayName = "TCP/IP-RS2323 Gateway";
+inline constexpr std::string_view kDebugging = "Debugging ";
+inline constexpr std::string_view kStopping = "Stopping ";
+
 }  // namespace qvx::gateway::texts

@@ -28,7 +28,9 @@ struct CSerialChannel::LineSettings {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 256;  // bytes taken from the driver per read call
+// Bytes taken from the driver per read call: a pty hands over up to 4095 at once, a UART what
+// arrived since the last read, so a burst costs one call instead of one per byte.
+constexpr std::size_t kReadChunk = 4096;
 // A UART runs only at rates its clock divides into; a deviation beyond this share of the
 // asked rate breaks the framing, so such a rate counts as refused.
 constexpr std::uint32_t kBaudTolerancePercent = 2;
@@ -367,9 +369,8 @@ void CSerialChannel::readerLoop(int fd, const std::string& portName) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got > 0) {
             throttle.reset();
-            for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
-                onReceivedData(std::span<const std::uint8_t>(&buffer[i], 1));
-            }
+            onReceivedData(
+                std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
             continue;
         }
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -392,15 +393,17 @@ void CSerialChannel::readerLoop(int fd, const std::string& portName) {
 }
 
 void CSerialChannel::onReceivedData(std::span<const std::uint8_t> bytes) {
-    std::string line(texts::kReceivedFromSerial);
+    // One console line per byte, as when the reader delivered single bytes.
+    std::string lines;
     std::array<char, 8> hex{};
     for (const std::uint8_t byte : bytes) {
-        line += static_cast<char>(byte);
+        lines += texts::kReceivedFromSerial;
+        lines += static_cast<char>(byte);
         std::snprintf(hex.data(), hex.size(), "(0x%x)", static_cast<unsigned>(byte));
-        line += hex.data();
+        lines += hex.data();
+        lines += '\n';
     }
-    line += '\n';
-    std::cout << line << std::flush;
+    std::cout << lines << std::flush;
 }
 
 }  // namespace qvx::gateway

@@ -51,7 +51,7 @@ private:
 };
 
 /// One serial port of the gateway: checks and applies its line settings, reads it on a thread
-/// of its own and hands every received byte to onReceivedData, and writes to it.
+/// of its own and hands the received bytes to onReceivedData, and writes to it.
 ///
 /// The line is raw and 8-bit transparent: no flow control (0x11 and 0x13 pass), no character
 /// translation, no parity checking. Failures are logged as Error lines "COMPort <name> ...:
@@ -104,9 +104,10 @@ public:
     [[nodiscard]] const std::string& portName() const { return m_portName; }
 
 protected:
-    /// Received-data handler: called on the reader thread with one byte at a time. Without an
-    /// override the bytes are shown on standard output. A derived class that overrides it must
-    /// call StopReader() in its own destructor, so that no call reaches a destroyed object.
+    /// Received-data handler: called on the reader thread with the bytes of one read (at least
+    /// one, in arrival order). Without an override every byte is shown on standard output as a
+    /// line of its own. A derived class that overrides it must call StopReader() in its own
+    /// destructor, so that no call reaches a destroyed object.
     virtual void onReceivedData(std::span<const std::uint8_t> bytes);
 
 private:

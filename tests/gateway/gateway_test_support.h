@@ -1,13 +1,18 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -71,6 +76,80 @@ private:
     mutable std::condition_variable m_changed;
     std::vector<Line> m_lines;
 };
+
+/// A log sink that keeps every finished line (prefix included), for any thread.
+class RecordingSink final : public link::LogSink {
+public:
+    using Hook = std::function<void(const std::string& line)>;
+
+    void writeLine(int /*level*/, std::string_view line) override {
+        Hook hook;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_lines.emplace_back(line);
+            hook = m_hook;
+        }
+        m_changed.notify_all();
+        if (hook) {
+            hook(std::string(line));
+        }
+    }
+
+    /// Runs `hook` on the logging thread after every line, to act at a chosen moment.
+    void setHook(Hook hook) {
+        const std::lock_guard lock(m_mutex);
+        m_hook = std::move(hook);
+    }
+
+    [[nodiscard]] std::vector<std::string> lines() const {
+        const std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+    /// Waits until `line` has been written; false at the deadline.
+    [[nodiscard]] bool waitForLine(const std::string& line,
+                                   std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] {
+            return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
+        });
+    }
+
+    /// Waits until at least `count` lines are there; false at the deadline.
+    [[nodiscard]] bool waitForLines(std::size_t count, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_lines.size() >= count; });
+    }
+
+    void clear() {
+        const std::lock_guard lock(m_mutex);
+        m_lines.clear();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::vector<std::string> m_lines;
+    Hook m_hook;
+};
+
+/// Checks `condition` every millisecond until it holds; false at the deadline.
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+/// Writes `text` to `path`, replacing it.
+inline void writeTextFile(const std::filesystem::path& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
 
 /// A clock that stands still until the test moves it, and counts how often it was asked.
 class FakeClock final : public platform::Clock {

@@ -20,6 +20,7 @@
 
 #include "gateway_test_support.h"
 #include "line_probe.h"
+#include "pty_pair.h"
 
 using namespace std::chrono_literals;
 using qvx::gateway::CSerialChannel;
@@ -28,83 +29,13 @@ using qvx::gateway::frameControlFlags;
 using qvx::gateway::RepeatedErrorThrottle;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::probeLine;
+using qvx::gateway::test::Pty;
 using qvx::gateway::test::RecordingLog;
 using qvx::gateway::test::TempDir;
 
 namespace {
 
 constexpr auto kDeadline = 5s;
-
-/// A pseudo-terminal: the channel opens the slave as its serial port, the test plays the
-/// device on the master side.
-class Pty {
-public:
-    Pty() {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        std::array<char, 128> name{};
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
-            ::ptsname_r(m_master, name.data(), name.size()) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        m_slavePath = name.data();
-    }
-    ~Pty() { closeMaster(); }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    [[nodiscard]] const std::string& slavePath() const { return m_slavePath; }
-
-    void closeMaster() {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-    void send(const std::vector<std::uint8_t>& bytes) const {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                throw std::runtime_error("pty write failed");
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-
-    /// Reads until `count` bytes arrived or the deadline passed.
-    [[nodiscard]] std::vector<std::uint8_t> receive(std::size_t count,
-                                                    std::chrono::milliseconds timeout) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        std::vector<std::uint8_t> bytes;
-        while (bytes.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd fd{m_master, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            std::array<std::uint8_t, 4096> chunk{};
-            const ssize_t n =
-                ::read(m_master, chunk.data(), std::min(chunk.size(), count - bytes.size()));
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + n);
-        }
-        return bytes;
-    }
-
-    /// True once the master side has something to read.
-    [[nodiscard]] bool waitReadable(std::chrono::milliseconds timeout) const {
-        pollfd fd{m_master, POLLIN, 0};
-        return ::poll(&fd, 1, static_cast<int>(timeout.count())) == 1;
-    }
-
-private:
-    int m_master = -1;
-    std::string m_slavePath;
-};
 
 /// A serial channel whose owner collects the received bytes.
 class CollectingChannel final : public CSerialChannel {
@@ -120,17 +51,12 @@ public:
         m_arrived.wait_for(lock, timeout, [&] { return m_bytes.size() >= count; });
         return m_bytes;
     }
-    [[nodiscard]] std::size_t largestDelivery() {
-        const std::lock_guard lock(m_mutex);
-        return m_largestDelivery;
-    }
 
 protected:
     void onReceivedData(std::span<const std::uint8_t> bytes) override {
         {
             const std::lock_guard lock(m_mutex);
             m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-            m_largestDelivery = std::max(m_largestDelivery, bytes.size());
         }
         m_arrived.notify_all();
     }
@@ -139,7 +65,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<std::uint8_t> m_bytes;
-    std::size_t m_largestDelivery = 0;
 };
 
 std::vector<std::uint8_t> everyByteValue(int repetitions) {
@@ -160,7 +85,7 @@ std::string configurationFailed(const std::string& port, const char* reason) {
 
 // ---- Relay --------------------------------------------------------------------------------
 
-TEST(SerialChannel, DeliversEveryByteValueFromTheLineOneByteAtATime) {
+TEST(SerialChannel, DeliversEveryByteValueFromTheLineInOrder) {
     Pty pty;
     RecordingLog log;
     CollectingChannel channel(log);
@@ -168,11 +93,26 @@ TEST(SerialChannel, DeliversEveryByteValueFromTheLineOneByteAtATime) {
     ASSERT_TRUE(channel.StartReader());
     ASSERT_TRUE(channel.StartReader());  // a restart, as for every new session
 
-    const std::vector<std::uint8_t> sent = everyByteValue(4);
+    const std::vector<std::uint8_t> sent = everyByteValue(64);
     pty.send(sent);
     EXPECT_EQ(channel.waitForBytes(sent.size(), kDeadline), sent);
-    EXPECT_EQ(channel.largestDelivery(), 1U);
     EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(SerialChannel, WithoutAnOwnerEveryReceivedByteIsShownOnALineOfItsOwn) {
+    struct ShowingChannel final : CSerialChannel {
+        using CSerialChannel::CSerialChannel;
+        using CSerialChannel::onReceivedData;
+    };
+    RecordingLog log;
+    ShowingChannel channel(log);
+    const std::vector<std::uint8_t> bytes{'A', 0x0A, 0xFF};
+    testing::internal::CaptureStdout();
+    channel.onReceivedData(bytes);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Daten von RS232 empfangen: A(0x41)\n"
+              "Daten von RS232 empfangen: \n(0xa)\n"
+              "Daten von RS232 empfangen: \xff(0xff)\n");
 }
 
 TEST(SerialChannel, WritesEveryByteValueUnchangedToTheLine) {

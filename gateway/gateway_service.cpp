@@ -1,0 +1,90 @@
+#include "gateway/gateway_service.h"
+
+#include <cstdlib>
+
+#include "gateway/gateway_texts.h"
+
+namespace qvx::gateway {
+
+void StopEvent::set() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_set = true;
+    }
+    m_changed.notify_all();
+}
+
+void StopEvent::reset() {
+    const std::lock_guard lock(m_mutex);
+    m_set = false;
+}
+
+void StopEvent::wait() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_set; });
+}
+
+bool StopEvent::waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return m_set; });
+}
+
+bool StopEvent::isSet() {
+    const std::lock_guard lock(m_mutex);
+    return m_set;
+}
+
+CGatewayService::CGatewayService()
+    : CServiceHost(std::string(kServiceName), std::string(texts::kDisplayName)) {}
+
+CGatewayService::~CGatewayService() {
+    m_channels.clear();
+    m_security.reset();
+}
+
+GatewayLogTarget CGatewayService::logTarget() const {
+    GatewayLogTarget target;
+    if (faceless()) {
+        target.sink = &DiscardSink::instance();
+    }
+    return target;
+}
+
+void CGatewayService::Run(std::span<const std::string> arguments) {
+    const std::string program = arguments.empty() ? std::string() : arguments.front();
+    m_settings.ConfigureStores(settingsFilePath(program, kServiceName),
+                               registryFilePath(std::getenv(kRegistryPathVariable)),
+                               !consoleMode());
+    const GatewayLogTarget target = logTarget();
+    m_security = std::make_unique<CGatewaySecurity>(platform::SteadyClock::instance(), target);
+    m_security->ReadSettings(m_settings);
+
+    const std::int32_t count = m_settings.ChannelCount();
+    for (std::int32_t n = 1; n <= count && !m_stop.isSet(); ++n) {
+        auto channel = std::make_unique<CGatewayChannel>(n, m_settings, *m_security, target);
+        if (channel->StartChannel()) {
+            channel->log(texts::kGatewayStarted, link::kLogDebug);
+            m_channels.push_back(std::move(channel));
+        } else {
+            channel->log(texts::kGatewayStartFailed, link::kLogError);
+        }
+    }
+
+    if (!consoleMode() && m_channels.empty() && !m_stop.waitFor(kIdleServiceStop)) {
+        Stop();
+    }
+    m_stop.wait();
+
+    // Nothing relays once Run has returned: the last channel goes first, the login listener
+    // after all of them.
+    while (!m_channels.empty()) {
+        m_channels.pop_back();
+    }
+    m_security.reset();
+}
+
+void CGatewayService::Stop() {
+    m_stop.set();
+}
+
+}  // namespace qvx::gateway

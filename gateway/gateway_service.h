@@ -1,0 +1,64 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gateway/gateway_channel.h"
+#include "gateway/gateway_log.h"
+#include "gateway/gateway_security.h"
+#include "gateway/gateway_settings.h"
+#include "gateway/service_host.h"
+
+namespace qvx::gateway {
+
+/// A manual-reset event: once set, every wait returns until it is reset.
+class StopEvent {
+public:
+    void set();
+    void reset();
+    /// Waits until the event is set.
+    void wait();
+    /// Waits up to `timeout`; true if the event is set.
+    [[nodiscard]] bool waitFor(std::chrono::milliseconds timeout);
+    [[nodiscard]] bool isSet();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_set = false;  // guarded by m_mutex
+};
+
+/// The gateway program: builds the login listener and the channels from the settings, runs
+/// them until Stop, and takes them down again before Run returns.
+class CGatewayService final : public CServiceHost {
+public:
+    /// In service mode a gateway without any running channel stops itself after this long.
+    static constexpr std::chrono::milliseconds kIdleServiceStop{2000};
+
+    CGatewayService();
+    ~CGatewayService() override;
+    CGatewayService(const CGatewayService&) = delete;
+    CGatewayService& operator=(const CGatewayService&) = delete;
+
+    /// Reads the settings (file beside arguments[0] in console mode), starts channels 1 to
+    /// ChannelCount in order, dropping those that cannot start, waits for Stop, then stops
+    /// and destroys every channel and the login listener.
+    void Run(std::span<const std::string> arguments) override;
+    /// Sets the stop event; Run ends promptly.
+    void Stop() override;
+
+private:
+    [[nodiscard]] GatewayLogTarget logTarget() const;
+
+    StopEvent m_stop;
+    GatewaySettings m_settings;                                // service thread only
+    std::unique_ptr<CGatewaySecurity> m_security;              // lives while Run runs
+    std::vector<std::unique_ptr<CGatewayChannel>> m_channels;  // running channels, in order
+};
+
+}  // namespace qvx::gateway

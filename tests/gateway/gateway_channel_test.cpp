@@ -1,0 +1,406 @@
+#include "gateway/gateway_channel.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gateway/gateway_security.h"
+#include "gateway_test_support.h"
+#include "pty_pair.h"
+#include "tcp_test_client.h"
+
+using namespace std::chrono_literals;
+using qvx::gateway::CGatewayChannel;
+using qvx::gateway::CGatewaySecurity;
+using qvx::gateway::GatewayLogTarget;
+using qvx::gateway::GatewaySettings;
+using qvx::gateway::LoginTiming;
+using qvx::gateway::test::Bytes;
+using qvx::gateway::test::bytesOf;
+using qvx::gateway::test::everyByteValue;
+using qvx::gateway::test::FakeClock;
+using qvx::gateway::test::freePortRange;
+using qvx::gateway::test::Pty;
+using qvx::gateway::test::randomBytes;
+using qvx::gateway::test::RecordingSink;
+using qvx::gateway::test::TcpClient;
+using qvx::gateway::test::TempDir;
+using qvx::gateway::test::writeTextFile;
+
+namespace {
+
+constexpr auto kDeadline = 5s;
+constexpr LoginTiming kTiming{300ms, 600ms};
+
+/// Channels 1..n on pseudo-terminals, their settings in a file, one login listener.
+class GatewayFixture {
+public:
+    GatewayFixture(int channels, const std::string& globals, const FakeClock* clock = nullptr)
+        : m_base(freePortRange(channels)) {
+        std::string ini = "[Globals]\nBasePortAddress=" + std::to_string(m_base) +
+                          "\nPorts=" + std::to_string(channels) + "\n" + globals;
+        for (int n = 1; n <= channels; ++n) {
+            m_ptys.push_back(std::make_unique<Pty>());
+            ini += "[Port" + std::to_string(n) + "]\nCOMPort=" + m_ptys.back()->slavePath() +
+                   "\nBaudRate=115200\n";
+        }
+        writeTextFile(m_dir.path() / "qvx_gateway.ini", ini);
+        m_stores.ConfigureStores(m_dir.path() / "qvx_gateway.ini", m_dir.path() / "r.ini", false);
+        m_security = std::make_unique<CGatewaySecurity>(
+            clock != nullptr ? static_cast<const qvx::platform::Clock&>(*clock)
+                             : qvx::platform::SteadyClock::instance(),
+            GatewayLogTarget{&m_sink, nullptr}, kTiming);
+        m_security->ReadSettings(m_stores);
+    }
+
+    [[nodiscard]] std::unique_ptr<CGatewayChannel> build(int channel) {
+        return std::make_unique<CGatewayChannel>(channel, m_stores, *m_security,
+                                                 GatewayLogTarget{&m_sink, nullptr});
+    }
+
+    [[nodiscard]] std::uint16_t loginPort() const { return m_base; }
+    [[nodiscard]] std::uint16_t dataPort(int channel) const {
+        return static_cast<std::uint16_t>(m_base + channel);
+    }
+    [[nodiscard]] Pty& pty(int channel) {
+        return *m_ptys.at(static_cast<std::size_t>(channel - 1));
+    }
+    [[nodiscard]] RecordingSink& sink() { return m_sink; }
+    [[nodiscard]] GatewaySettings& stores() { return m_stores; }
+
+    /// The lines of channel n, prefix and level included.
+    [[nodiscard]] std::vector<std::string> channelLines(int channel) const {
+        const std::string prefix = "Gatway-Server Nr. " + std::to_string(channel) + ": ";
+        std::vector<std::string> lines;
+        for (const std::string& line : m_sink.lines()) {
+            if (line.find(prefix) != std::string::npos) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
+    /// Logs in on the login port; true on "+OK".
+    [[nodiscard]] bool login(const std::string& passphrase) const {
+        TcpClient client(m_base);
+        return client.send(passphrase + "\n") && client.receive(3, kDeadline) == bytesOf("+OK");
+    }
+
+    [[nodiscard]] std::string line(int channel, const std::string& levelAndText) const {
+        const std::size_t colon = levelAndText.find(": ");
+        return levelAndText.substr(0, colon + 2) + "Gatway-Server Nr. " + std::to_string(channel) +
+               ": " + levelAndText.substr(colon + 2);
+    }
+
+private:
+    TempDir m_dir;
+    std::uint16_t m_base;
+    std::vector<std::unique_ptr<Pty>> m_ptys;
+    GatewaySettings m_stores;
+    RecordingSink m_sink;
+    std::unique_ptr<CGatewaySecurity> m_security;
+};
+
+/// Waits until the channel serves the client that just connected.
+[[nodiscard]] bool waitRelaying(const CGatewayChannel& channel) {
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    while (!channel.isRelaying()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(GatewayChannel, BuildsWithItsInitialisationLineAndStartsListening) {
+    GatewayFixture gateway(1, "");
+    auto channel = gateway.build(1);
+    EXPECT_EQ(gateway.channelLines(1),
+              std::vector<std::string>{"Info: Gatway-Server Nr. 1:  Initialisierung OK: IP = "
+                                       "127.0.0.1, Port=" +
+                                       std::to_string(gateway.dataPort(1)) +
+                                       ",COMPort=" + gateway.pty(1).slavePath()});
+    EXPECT_FALSE(gateway.pty(1).slaveOpen()) << "the check closes the port again";
+    ASSERT_TRUE(channel->StartChannel());
+    EXPECT_TRUE(gateway.pty(1).slaveOpen());
+    EXPECT_FALSE(channel->isRelaying());
+    ASSERT_TRUE(gateway.sink().waitForLine(
+        "Info: Gatway-Security:  Initialisierung Security OK: IP = 127.0.0.1", kDeadline));
+}
+
+TEST(GatewayChannel, RelaysEveryByteValueAndALargeRandomTransferBothWaysAtOnce) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    Pty& device = gateway.pty(1);
+
+    const Bytes all = everyByteValue(4);
+    ASSERT_TRUE(client.send(all));
+    EXPECT_EQ(device.receive(all.size(), kDeadline), all);
+    device.send(all);
+    EXPECT_EQ(client.receive(all.size(), kDeadline), all);
+
+    const Bytes up = randomBytes(std::size_t{2} << 20, 1);
+    const Bytes down = randomBytes(std::size_t{2} << 20, 2);
+    Bytes deviceGot;
+    std::thread sendUp([&] { EXPECT_TRUE(client.send(up)); });
+    std::thread sendDown([&] { device.send(down); });
+    std::thread readUp([&] { deviceGot = device.receive(up.size(), 30s); });
+    const Bytes clientGot = client.receive(down.size(), 30s);
+    sendUp.join();
+    sendDown.join();
+    readUp.join();
+    EXPECT_TRUE(deviceGot == up) << deviceGot.size() << " of " << up.size() << " bytes";
+    EXPECT_TRUE(clientGot == down) << clientGot.size() << " of " << down.size() << " bytes";
+}
+
+// The reader runs from the start on, and the client counts as connected before its address
+// is checked: the device talks just then, and still nothing reaches the refused client.
+TEST(GatewayChannel, ARefusedClientGetsNoByteAndItsBytesNeverReachThePort) {
+    GatewayFixture gateway(1, "Secured=1\nPassword=Pelmar\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    Pty& device = gateway.pty(1);
+    std::atomic<bool> drained{false};
+    std::atomic<int> clientFd{-1};
+    gateway.sink().setHook([&](const std::string& line) {
+        if (line.find("Gatway-Server Nr. 1: Verbindung hergestellt") == std::string::npos) {
+            return;
+        }
+        device.send(Bytes(16, 0x55));
+        // Hold the check until the channel's reader has taken the bytes off the line.
+        const int probe = ::open(device.slavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        drained = qvx::gateway::test::waitUntil(
+            [&] {
+                int queued = -1;
+                return ::ioctl(probe, FIONREAD, &queued) == 0 && queued == 0;
+            },
+            kDeadline);
+        ::close(probe);
+        // Give a byte that is on its way to the client the time to get there, before the
+        // check goes on to refuse it.
+        if (qvx::gateway::test::waitUntil([&] { return clientFd >= 0; }, kDeadline)) {
+            pollfd readable{clientFd, POLLIN, 0};
+            (void)::poll(&readable, 1, 200);
+        }
+    });
+
+    {
+        TcpClient client(gateway.dataPort(1));
+        ASSERT_TRUE(client.isConnected());
+        clientFd = client.fd();
+        const TcpClient::Ending ending = client.receiveUntilClosed(kDeadline);
+        EXPECT_TRUE(drained);
+        EXPECT_TRUE(ending.closed);
+        EXPECT_TRUE(ending.bytes.empty()) << ending.bytes.size() << " bytes reached the client";
+    }
+    gateway.sink().setHook(nullptr);
+    EXPECT_TRUE(device.waitSlaveOpen(false, kDeadline)) << "the port stays closed";
+    {
+        TcpClient client(gateway.dataPort(1));
+        (void)client.send("secret");
+        EXPECT_TRUE(client.receiveUntilClosed(kDeadline).closed);
+    }
+    EXPECT_TRUE(device.receive(1, 50ms).empty()) << "the client's bytes reached the port";
+
+    const std::string peer = "127.0.0.1";
+    ASSERT_TRUE(gateway.sink().waitForLines(1 + 2 * 3, kDeadline));
+    const std::vector<std::string> lines = gateway.channelLines(1);
+    ASSERT_EQ(lines.size(), 1U + 2 * 3);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
+              std::vector<std::string>(lines.begin() + 1, lines.begin() + 4));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
+              (std::vector<std::string>{
+                  gateway.line(1, "Info: Verbindung hergestellt mit Remote-Address = " + peer),
+                  gateway.line(1, "Error: Verbindung zu Remote-Address = " + peer + " abgelehnt."),
+                  gateway.line(1, "Info: Verbindung unterbrochen zu Remote-Address = " + peer)}));
+}
+
+TEST(GatewayChannel, ALoginAuthorisesDataConnectionsForTenSeconds) {
+    FakeClock clock;
+    GatewayFixture gateway(2, "Secured=1\nPassword=Pelmar\n", &clock);
+    auto first = gateway.build(1);
+    auto second = gateway.build(2);
+    ASSERT_TRUE(first->StartChannel());
+    ASSERT_TRUE(second->StartChannel());
+    ASSERT_TRUE(gateway.login("Pelmar"));
+
+    // Two data connections on the strength of one login: one after the other on the same
+    // channel, and on another channel.
+    for (int round = 0; round < 2; ++round) {
+        TcpClient client(gateway.dataPort(1));
+        ASSERT_TRUE(waitRelaying(*first));
+        ASSERT_TRUE(client.send("ping"));
+        EXPECT_EQ(gateway.pty(1).receive(4, kDeadline), bytesOf("ping"));
+        client.close();
+        ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(false, kDeadline));
+        ASSERT_TRUE(gateway.sink().waitForLine(
+            "Info: Gatway-Server Nr. 1: Verbindung unterbrochen zu Remote-Address = 127.0.0.1",
+            kDeadline));
+        gateway.sink().clear();
+    }
+    clock.advance(10s);
+    {
+        TcpClient client(gateway.dataPort(2));
+        ASSERT_TRUE(waitRelaying(*second)) << "10 s after the login";
+        gateway.pty(2).send(bytesOf("pong"));
+        EXPECT_EQ(client.receive(4, kDeadline), bytesOf("pong"));
+    }
+    clock.advance(1s);
+    TcpClient late(gateway.dataPort(1));
+    const TcpClient::Ending ending = late.receiveUntilClosed(kDeadline);
+    EXPECT_TRUE(ending.closed) << "11 s after the login";
+    EXPECT_TRUE(ending.bytes.empty());
+}
+
+TEST(GatewayChannel, ASecondClientWaitsInTheBacklogUntilTheFirstLeaves) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    Pty& device = gateway.pty(1);
+
+    auto first = std::make_unique<TcpClient>(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    TcpClient second(gateway.dataPort(1));
+    ASSERT_TRUE(second.isConnected()) << "taken into the backlog";
+    ASSERT_TRUE(second.send("B"));
+    ASSERT_TRUE(first->send("A"));
+    EXPECT_EQ(device.receive(2, 300ms), bytesOf("A")) << "only the first client is served";
+    device.send(bytesOf("a"));
+    EXPECT_EQ(first->receive(1, kDeadline), bytesOf("a"));
+    EXPECT_TRUE(second.staysQuiet(100ms));
+
+    first.reset();
+    EXPECT_EQ(device.receive(1, kDeadline), bytesOf("B"));
+    device.send(bytesOf("b"));
+    EXPECT_EQ(second.receive(1, kDeadline), bytesOf("b"));
+}
+
+TEST(GatewayChannel, EachSessionOpensThePortAfreshAndClosesItWhenItEnds) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    Pty& device = gateway.pty(1);
+    for (int session = 0; session < 3; ++session) {
+        TcpClient client(gateway.dataPort(1));
+        ASSERT_TRUE(waitRelaying(*channel));
+        ASSERT_TRUE(device.waitSlaveOpen(true, kDeadline));
+        const Bytes request = bytesOf("request " + std::to_string(session));
+        ASSERT_TRUE(client.send(request));
+        EXPECT_EQ(device.receive(request.size(), kDeadline), request);
+        device.send(bytesOf("confirm"));
+        EXPECT_EQ(client.receive(7, kDeadline), bytesOf("confirm"));
+        client.close();
+        EXPECT_TRUE(device.waitSlaveOpen(false, kDeadline)) << "closed after session " << session;
+    }
+}
+
+TEST(GatewayChannel, AMissingComPortFailsTheStart) {
+    const std::uint16_t base = freePortRange(1);
+    TempDir dir;
+    const std::string ini = "[Globals]\nBasePortAddress=" + std::to_string(base) +
+                            "\n[Port1]\nCOMPort=/dev/qvx-no-such-port\n";
+    writeTextFile(dir.path() / "qvx_gateway.ini", ini);
+    GatewaySettings stores;
+    stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "r.ini", false);
+    RecordingSink sink;
+    CGatewaySecurity security(qvx::platform::SteadyClock::instance(),
+                              GatewayLogTarget{&sink, nullptr}, kTiming);
+    security.ReadSettings(stores);
+    CGatewayChannel channel(1, stores, security, GatewayLogTarget{&sink, nullptr});
+    EXPECT_FALSE(channel.StartChannel());
+    const std::string openFailure =
+        "Error: Gatway-Server Nr. 1: COMPort </dev/qvx-no-such-port> kann nicht geöffnet werden: "
+        "No such file or directory";
+    EXPECT_EQ(
+        sink.lines(),
+        (std::vector<std::string>{
+            openFailure,
+            "Error: Gatway-Server Nr. 1:  Initialisierung fehlgeschlagen: IP = 127.0.0.1, "
+            "Port=" +
+                std::to_string(base + 1) + ",COMPort=/dev/qvx-no-such-port",
+            "Info: Gatway-Security:  Initialisierung Security OK: IP = 127.0.0.1", openFailure}));
+}
+
+// Without its listener a channel would fail every accept at once and spin; it is reported
+// and does not start.
+TEST(GatewayChannel, ADataListenerThatCannotBeHadIsReportedAndFailsTheStart) {
+    {
+        GatewayFixture gateway(1, "");
+        const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(gateway.dataPort(1));
+        ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(holder, 1), 0);
+        auto channel = gateway.build(1);
+        EXPECT_FALSE(channel->StartChannel());
+        const std::string port = std::to_string(gateway.dataPort(1));
+        EXPECT_EQ(gateway.channelLines(1),
+                  (std::vector<std::string>{
+                      "Error: Gatway-Server Nr. 1: TCP-Port " + port +
+                          " auf IP = 127.0.0.1 kann nicht geöffnet werden: Address already in use",
+                      "Error: Gatway-Server Nr. 1:  Initialisierung fehlgeschlagen: IP = "
+                      "127.0.0.1, Port=" +
+                          port + ",COMPort=" + gateway.pty(1).slavePath()}));
+        ::close(holder);
+    }
+    {
+        // Base port 65535: channel 1's data port wraps to 0, which is refused instead of
+        // binding some random port.
+        GatewayFixture gateway(1, "");
+        TempDir dir;
+        writeTextFile(dir.path() / "qvx_gateway.ini",
+                      "[Globals]\nBasePortAddress=65535\n[Port1]\nCOMPort=" +
+                          gateway.pty(1).slavePath() + "\n");
+        gateway.stores().ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "r.ini",
+                                         false);
+        auto channel = gateway.build(1);
+        EXPECT_EQ(channel->channelSettings().dataPort, 0);
+        EXPECT_FALSE(channel->StartChannel());
+        const std::vector<std::string> lines = gateway.channelLines(1);
+        ASSERT_EQ(lines.size(), 2U);
+        EXPECT_EQ(lines[0],
+                  "Error: Gatway-Server Nr. 1: TCP-Port 0 auf IP = 127.0.0.1 kann nicht geöffnet "
+                  "werden: Port 0 ist nicht zulässig");
+    }
+}
+
+TEST(GatewayChannel, OfFiveChannelsFourGetAListenerBesideTheLoginListener) {
+    GatewayFixture gateway(5, "");
+    std::vector<std::unique_ptr<CGatewayChannel>> running;
+    for (int n = 1; n <= 5; ++n) {
+        auto channel = gateway.build(n);
+        if (channel->StartChannel()) {
+            running.push_back(std::move(channel));
+        } else {
+            EXPECT_EQ(n, 5);
+        }
+    }
+    ASSERT_EQ(running.size(), 4U);
+    EXPECT_EQ(gateway.channelLines(5).front(),
+              "Error: Gatway-Server Nr. 5: TCP-Port " + std::to_string(gateway.dataPort(5)) +
+                  " auf IP = 127.0.0.1 kann nicht geöffnet werden: alle 5 Einträge der "
+                  "Listener-Tabelle sind belegt");
+    for (int n = 1; n <= 4; ++n) {
+        TcpClient client(gateway.dataPort(n));
+        ASSERT_TRUE(waitRelaying(*running[static_cast<std::size_t>(n - 1)])) << n;
+        ASSERT_TRUE(client.send("x"));
+        EXPECT_EQ(gateway.pty(n).receive(1, kDeadline), bytesOf("x")) << n;
+    }
+    EXPECT_FALSE(TcpClient(gateway.dataPort(5)).isConnected());
+}
