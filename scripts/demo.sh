@@ -77,7 +77,10 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "demo: no display; running under Xvfb $DISPLAY"
 fi
 
-(cd "$work" && exec "$bin/app/qvx_controller") &
+geometry=()
+# Without a window manager nothing maximises the window: give it the whole virtual screen.
+[ "$headless" = 1 ] && geometry=(-qwindowgeometry 1280x800+0+0)
+(cd "$work" && exec "$bin/app/qvx_controller" "${geometry[@]}") &
 controller=$!
 pids+=("$controller")
 

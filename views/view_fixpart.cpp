@@ -121,7 +121,8 @@ CViewFixpart::CViewFixpart(app::CQvx_controllerDoc& document, SwitchView switchV
     connectionBox->addWidget(m_connectionLamp);
     connectionBox->addWidget(m_connectionText);
     m_connectionText->setAlignment(Qt::AlignLeft);
-    m_connectionText->setMinimumWidth(240);
+    m_connectionText->setMinimumWidth(280);
+    m_connectionText->setFont(font());
     connectionBox->addSpacing(8);
     connectionBox->addWidget(m_valuesCaption);
     auto* values = new QGridLayout;
@@ -240,6 +241,7 @@ void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
 
     updatePressedLooks();
     m_connectionText->setText(fromUtf8(connection::connectionStatusText(m_document.link(), pollOk)));
+    m_connectionText->setCursorPosition(0);  // show the start of a long text, not its end
 
     for (std::size_t k = 0; k < m_switchPoints.size(); ++k) {
         float value = 0.0F;
