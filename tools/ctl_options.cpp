@@ -100,6 +100,30 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             options.timeoutMs = static_cast<int>(*n);
+        } else if (arg == "--login-port") {
+            const auto n = numberOf(i, arg, 1, 65535);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.loginPort = static_cast<int>(*n);
+        } else if (arg == "--password") {
+            const auto text = valueOf(i, arg);
+            if (!text) {
+                return std::nullopt;
+            }
+            options.password = *text;
+        } else if (arg == "--modem") {
+            const auto number = valueOf(i, arg);
+            if (!number) {
+                return std::nullopt;
+            }
+            options.modemNumber = *number;
+        } else if (arg == "--ini") {
+            const auto file = valueOf(i, arg);
+            if (!file) {
+                return std::nullopt;
+            }
+            options.iniFile = *file;
         } else if (arg == "--crc-check") {
             options.crcCheck = true;
         } else if (arg == "--start") {
@@ -130,8 +154,8 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
         error = "no command given (try --help)";
         return std::nullopt;
     }
-    if (options.port == 0) {
-        error = "--port is required";
+    if (options.port == 0 && options.iniFile.empty()) {
+        error = "--port is required (or --ini FILE)";
         return std::nullopt;
     }
     if (options.command == "record" && options.csvFile.empty()) {
@@ -150,11 +174,18 @@ on standard error saying why.
 
 Connection:
   --host HOST           gateway or simulator host (default localhost)
-  --port PORT           its data port (required)
+  --port PORT           its data port (required unless --ini gives it)
   --block-length N      bytes per request, 1..255 (default 32)
   --retries N           attempts per block, 0..100 (default 5)
   --timeout MS          longest wait for one confirm in ms (default 5000)
   --crc-check           verify the checksums of received frames
+  --login-port N        log in at the gateway's login port N first (then connect to --port)
+  --password TEXT       the gateway's passphrase for the login (default: empty)
+  --modem NUMBER        after connecting, dial NUMBER through the modem on the gateway's
+                        serial line (AT commands from qvx.ini, or the defaults)
+  --ini FILE            take every connection setting from a qvx.ini: address, ports, login,
+                        connection type, modem texts, block length, retries, time-outs;
+                        options given on the command line still win
 
 Commands (numbers in decimal or 0x-prefixed hexadecimal):
   status                output status, switch points, gripper value (mV), supply voltage,
