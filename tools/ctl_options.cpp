@@ -37,7 +37,7 @@ namespace {
 const std::set<std::string>& commands() {
     static const std::set<std::string> names{
         "status",      "service",  "switch-points", "input-record", "calibration", "tolerances",
-        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record"};
+        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record",     "poll"};
     return names;
 }
 
@@ -128,6 +128,18 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
             options.crcCheck = true;
         } else if (arg == "--start") {
             options.startRecording = true;
+        } else if (arg == "--seconds") {
+            const auto n = numberOf(i, arg, 1, 7 * 24 * 3600);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.seconds = static_cast<int>(*n);
+        } else if (arg == "--interval") {
+            const auto n = numberOf(i, arg, 0, 60000);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.intervalMs = static_cast<int>(*n);
         } else if (arg == "--csv") {
             const auto file = valueOf(i, arg);
             if (!file) {
@@ -203,6 +215,10 @@ Commands (numbers in decimal or 0x-prefixed hexadecimal):
                         read the controller's recording (640 samples per channel) into a
                         CSV file: time in ms, gripper value in mV, Ub in V, output word;
                         --start makes a new recording first and waits for it (60 s at most)
+  poll [--seconds N] [--interval MS]
+                        read the live values as the desktop program's polling does, for N
+                        seconds (default 10) with MS ms between cycles (default 100), and
+                        report the cycles and the failed ones; exit code 1 if any failed
 
 Output: figures as "name: value" lines, byte dumps as hexadecimal bytes separated by spaces.
 )";

@@ -23,6 +23,8 @@ struct CtlOptions {
     std::vector<std::string> arguments;   ///< the command's own arguments
     bool startRecording = false;          ///< record: start a new recording first
     std::string csvFile;                  ///< record: where the CSV goes
+    int seconds = 10;                     ///< poll: how long, s
+    int intervalMs = 100;                 ///< poll: pause between two cycles, ms
 };
 
 /// Parses the command line (without the program name). On error returns nothing and sets
