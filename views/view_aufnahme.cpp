@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <string>
 
 #include "app/units.h"
 #include "views/ui_state.h"
