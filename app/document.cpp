@@ -135,6 +135,7 @@ void CQvx_controllerDoc::pollLoop() {
         }
         pollOk = ok;
         newData = true;
+        ++pollCycles;
     }
 }
 

@@ -75,6 +75,7 @@ public:
 
     // --- written by the polling thread ----------------------------------------------
     std::atomic<bool> newData{false};  ///< a cycle ended; cleared by the fixed pane
+    std::atomic<std::uint64_t> pollCycles{0};  ///< cycles ended since start (for diagnosis)
     std::atomic<bool> pollOk{false};   ///< the last cycle succeeded
     std::array<std::atomic<bool>, 5> outputActive{};  ///< outputs 1..5
     std::array<std::atomic<int>, 5> switchPoints{};   ///< raw words, Aus<-->Auf .. A<-->Zu

@@ -253,6 +253,29 @@ bool record(link::DeviceLink& link, const CtlOptions& options, std::ostream& out
     return true;
 }
 
+bool poll(link::DeviceLink& link, const CtlOptions& options, std::ostream& out, std::string& error) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
+    long cycles = 0;
+    long failed = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        int outputs = 0;
+        std::array<int, 5> points{};
+        float mv = 0.0F;
+        const bool ok = link.readOutputStatus(outputs) && link.readSwitchPoints(points) && link.readGripperValue(mv, 1);
+        ++cycles;
+        if (!ok) {
+            ++failed;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.intervalMs));
+    }
+    out << "cycles: " << cycles << "\nfailed: " << failed << '\n';
+    if (failed > 0) {
+        error = std::to_string(failed) + " of " + std::to_string(cycles) + " polling cycles failed";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string hexDump(std::span<const std::uint8_t> bytes) {
@@ -310,6 +333,9 @@ bool runCtlCommand(link::DeviceLink& link, const CtlOptions& options, std::ostre
     }
     if (command == "record") {
         return record(link, options, out, error);
+    }
+    if (command == "poll") {
+        return poll(link, options, out, error);
     }
     error = "unknown command " + command;
     return false;

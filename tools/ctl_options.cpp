@@ -37,7 +37,7 @@ namespace {
 const std::set<std::string>& commands() {
     static const std::set<std::string> names{
         "status",      "service",  "switch-points", "input-record", "calibration", "tolerances",
-        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record"};
+        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record",     "poll"};
     return names;
 }
 
@@ -100,10 +100,46 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             options.timeoutMs = static_cast<int>(*n);
+        } else if (arg == "--login-port") {
+            const auto n = numberOf(i, arg, 1, 65535);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.loginPort = static_cast<int>(*n);
+        } else if (arg == "--password") {
+            const auto text = valueOf(i, arg);
+            if (!text) {
+                return std::nullopt;
+            }
+            options.password = *text;
+        } else if (arg == "--modem") {
+            const auto number = valueOf(i, arg);
+            if (!number) {
+                return std::nullopt;
+            }
+            options.modemNumber = *number;
+        } else if (arg == "--ini") {
+            const auto file = valueOf(i, arg);
+            if (!file) {
+                return std::nullopt;
+            }
+            options.iniFile = *file;
         } else if (arg == "--crc-check") {
             options.crcCheck = true;
         } else if (arg == "--start") {
             options.startRecording = true;
+        } else if (arg == "--seconds") {
+            const auto n = numberOf(i, arg, 1, 7 * 24 * 3600);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.seconds = static_cast<int>(*n);
+        } else if (arg == "--interval") {
+            const auto n = numberOf(i, arg, 0, 60000);
+            if (!n) {
+                return std::nullopt;
+            }
+            options.intervalMs = static_cast<int>(*n);
         } else if (arg == "--csv") {
             const auto file = valueOf(i, arg);
             if (!file) {
@@ -130,8 +166,8 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
         error = "no command given (try --help)";
         return std::nullopt;
     }
-    if (options.port == 0) {
-        error = "--port is required";
+    if (options.port == 0 && options.iniFile.empty()) {
+        error = "--port is required (or --ini FILE)";
         return std::nullopt;
     }
     if (options.command == "record" && options.csvFile.empty()) {
@@ -150,11 +186,18 @@ on standard error saying why.
 
 Connection:
   --host HOST           gateway or simulator host (default localhost)
-  --port PORT           its data port (required)
+  --port PORT           its data port (required unless --ini gives it)
   --block-length N      bytes per request, 1..255 (default 32)
   --retries N           attempts per block, 0..100 (default 5)
   --timeout MS          longest wait for one confirm in ms (default 5000)
   --crc-check           verify the checksums of received frames
+  --login-port N        log in at the gateway's login port N first (then connect to --port)
+  --password TEXT       the gateway's passphrase for the login (default: empty)
+  --modem NUMBER        after connecting, dial NUMBER through the modem on the gateway's
+                        serial line (AT commands from qvx.ini, or the defaults)
+  --ini FILE            take every connection setting from a qvx.ini: address, ports, login,
+                        connection type, modem texts, block length, retries, time-outs;
+                        options given on the command line still win
 
 Commands (numbers in decimal or 0x-prefixed hexadecimal):
   status                output status, switch points, gripper value (mV), supply voltage,
@@ -172,6 +215,10 @@ Commands (numbers in decimal or 0x-prefixed hexadecimal):
                         read the controller's recording (640 samples per channel) into a
                         CSV file: time in ms, gripper value in mV, Ub in V, output word;
                         --start makes a new recording first and waits for it (60 s at most)
+  poll [--seconds N] [--interval MS]
+                        read the live values as the desktop program's polling does, for N
+                        seconds (default 10) with MS ms between cycles (default 100), and
+                        report the cycles and the failed ones; exit code 1 if any failed
 
 Output: figures as "name: value" lines, byte dumps as hexadecimal bytes separated by spaces.
 )";

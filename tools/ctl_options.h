@@ -14,11 +14,17 @@ struct CtlOptions {
     std::optional<unsigned> retries;      ///< attempts per block
     std::optional<int> timeoutMs;         ///< longest wait for one confirm, ms
     bool crcCheck = false;                ///< verify received checksums
+    std::optional<int> loginPort;         ///< log in at the gateway's login port first
+    std::string password;                 ///< passphrase for the login
+    std::optional<std::string> modemNumber;  ///< dial this number through the gateway's line
+    std::string iniFile;                  ///< take every connection setting from this qvx.ini
     bool help = false;
     std::string command;                  ///< status, service, read-eeprom, ...
     std::vector<std::string> arguments;   ///< the command's own arguments
     bool startRecording = false;          ///< record: start a new recording first
     std::string csvFile;                  ///< record: where the CSV goes
+    int seconds = 10;                     ///< poll: how long, s
+    int intervalMs = 100;                 ///< poll: pause between two cycles, ms
 };
 
 /// Parses the command line (without the program name). On error returns nothing and sets

@@ -1,19 +1,15 @@
 // qvxctl: command-line access to the controller's device operations.
 
-#include <chrono>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "link/device_link.h"
-#include "platform/system_error.h"
 #include "tools/ctl_commands.h"
+#include "tools/ctl_connect.h"
 #include "tools/ctl_options.h"
 
 namespace {
-
-constexpr auto kConnectWait = std::chrono::seconds(10);
 
 int fail(const std::string& reason) {
     std::cerr << "qvxctl: " << reason << '\n';
@@ -35,29 +31,8 @@ int main(int argc, char** argv) {
     }
 
     link::DeviceLink link;
-    if (options->blockLength) {
-        link.setMaxBlockLength(*options->blockLength);
-    }
-    if (options->retries) {
-        link.setMaxRetry(*options->retries);
-    }
-    if (options->timeoutMs) {
-        link.setReplyWait(*options->timeoutMs);
-    }
-    link.setUseCrcCheck(options->crcCheck);
-    link.setConnectTimeout(kConnectWait);
-
-    const std::string where = options->host + ":" + std::to_string(options->port);
-    if (!link.connect(options->port, options->host)) {
-        return fail("cannot connect to " + where);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kConnectWait + std::chrono::seconds(1);
-    while (!link.isConnected()) {
-        if (link.lastError() != 0 || std::chrono::steady_clock::now() > deadline) {
-            const std::string reason = platform::systemErrorText(link.lastError());
-            return fail("cannot connect to " + where + (reason.empty() ? "" : ": " + reason));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!tools::connectCtl(link, *options, error)) {
+        return fail(error);
     }
     if (!tools::runCtlCommand(link, *options, std::cout, error)) {
         return fail(error);

@@ -132,13 +132,15 @@ public:
         return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
     }
 
-private:
+    /// The whole content of a file; empty when it cannot be read.
     static std::string readFile(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
     }
+
+private:
 
     pid_t m_pid = -1;
     std::filesystem::path m_outFile;

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+
+namespace qvx::connection {
+class ConnectionUi;
+}
+
+namespace qvx::app {
+
+class CMainFrame;
+class CQvx_controllerDoc;
+
+/// True when the whole command line (arguments joined by single spaces) is the supervisor
+/// access code in any letter case.
+[[nodiscard]] bool isSupervisorCommandLine(const QStringList& arguments);
+/// "RegServer" / "UnregServer": nothing to register on this platform.
+[[nodiscard]] bool isRegistrationCommandLine(const QStringList& arguments);
+
+/// The desktop program's start-up and shutdown around the document and the main frame.
+class QvxApplication {
+public:
+    /// `arguments` without the program name; `settings` is the qvx.ini path.
+    QvxApplication(QStringList arguments, std::filesystem::path settings);
+    ~QvxApplication();
+
+    /// Creates the document and the frame, shows the frame and broadcasts the supervisor
+    /// mode; the connection comes next.
+    void start();
+    /// The connection procedure with its dialog; starts polling when it ends online. The
+    /// navigation and closing stay inert meanwhile. `ui` answers the messages (tests pass
+    /// their own); false when the program stays offline.
+    bool connect(connection::ConnectionUi& ui);
+    /// Stops polling and stores the unit preference; the frame and document remain.
+    void shutdown();
+
+    [[nodiscard]] CQvx_controllerDoc& document() { return *m_document; }
+    [[nodiscard]] CMainFrame& frame() { return *m_frame; }
+
+private:
+    QStringList m_arguments;
+    std::filesystem::path m_settings;
+    std::unique_ptr<CQvx_controllerDoc> m_document;
+    std::unique_ptr<CMainFrame> m_frame;
+    bool m_shutDown = false;
+};
+
+/// Loads Qt's German translation for standard buttons and dialogs.
+void installGermanTranslation();
+
+}  // namespace qvx::app

@@ -1,0 +1,27 @@
+#include "app/lower_views.h"
+
+#include "app/document.h"
+#include "views/valid_form.h"
+#include "views/view_aufnahme.h"
+#include "views/view_preferences.h"
+#include "views/view_service_info.h"
+#include "views/view_zeit_graph.h"
+
+namespace qvx::app {
+
+views::CValidForm* createLowerView(int n, CQvx_controllerDoc& document) {
+    views::CValidForm* view = nullptr;
+    switch (n) {
+        case 2: view = new views::CViewZeitGraph(document); break;
+        case 3: view = new views::CViewAufnahme(document); break;
+        case 4: view = new views::CViewPreferences(document); break;
+        case 5: view = new views::CViewServiceInfo(document); break;
+        default:
+            // Views still to come show an empty form.
+            view = new views::CValidForm(document);
+            break;
+    }
+    return view;
+}
+
+}  // namespace qvx::app

@@ -1,0 +1,162 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/app_texts.h"
+#include "app/document.h"
+#include "app/lower_views.h"
+#include "views/ui_state.h"
+#include "views/valid_form.h"
+#include "views/view_fixpart.h"
+
+namespace qvx::app {
+
+namespace {
+constexpr int kFixedPaneHeight = 240;
+constexpr int kRestoredWidth = 744;
+constexpr int kRestoredHeight = 600;
+}  // namespace
+
+CMainFrame::CMainFrame(CQvx_controllerDoc& document) : m_document(document), m_splitter(new QSplitter(Qt::Vertical)) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("qvx_controller"));
+    setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
+    resize(kRestoredWidth, kRestoredHeight);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    auto* fixed = new views::CViewFixpart(
+        document, [this](int n) { SwitchView(n); },
+        [this]() -> DocumentView* { return qobject_cast<views::CValidForm*>(lowerView()); });
+    m_splitter->addWidget(fixed);
+    setCentralWidget(m_splitter);
+    buildMenu();
+    SwitchView(kOperatingState);
+    m_splitter->setSizes({kFixedPaneHeight, kRestoredHeight - kFixedPaneHeight});
+    fixed->OnInitialUpdate();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QWidget* CMainFrame::fixedPane() const { return m_splitter->widget(0); }
+
+QWidget* CMainFrame::lowerView() const { return m_splitter->count() > 1 ? m_splitter->widget(1) : nullptr; }
+
+void CMainFrame::SwitchView(int n) {
+    if (n < kProgramming || n > kService) {
+        return;
+    }
+    auto* current = qobject_cast<views::CValidForm*>(lowerView());
+    if (current != nullptr && n == m_current) {
+        current->OnInitialUpdate();
+        return;
+    }
+    const QList<int> sizes = m_splitter->sizes();
+    views::CValidForm* view = createLowerView(n, m_document);
+    if (current != nullptr) {
+        m_document.removeView(current);
+        current->hide();
+        current->deleteLater();
+        current->setParent(nullptr);
+    }
+    m_splitter->insertWidget(1, view);
+    m_current = n;
+    m_document.addView(view);
+    view->OnInitialUpdate();
+    if (sizes.size() == 2) {
+        m_splitter->setSizes(sizes);
+    }
+    if (n == kCalibration) {
+        QMessageBox::warning(this, QString::fromUtf8(texts::kAttention), QString::fromUtf8(texts::kCalibrationWarning));
+    }
+}
+
+void CMainFrame::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
+    QMenu* unit = file->addMenu(QStringLiteral("Standardeinheit"));
+    m_millimetres = unit->addAction(QStringLiteral("mm"));
+    m_tenthInches = unit->addAction(QStringLiteral("1/10 ''"));
+    m_millimetres->setObjectName(QStringLiteral("unitMillimetres"));
+    m_tenthInches->setObjectName(QStringLiteral("unitTenthInches"));
+    for (QAction* action : {m_millimetres, m_tenthInches}) {
+        action->setCheckable(true);
+    }
+    auto* group = new QActionGroup(this);
+    group->addAction(m_millimetres);
+    group->addAction(m_tenthInches);
+    connect(m_millimetres, &QAction::triggered, this, [this] { setInchUnit(0); });
+    connect(m_tenthInches, &QAction::triggered, this, [this] { setInchUnit(1); });
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("&Beenden"));
+    quit->setObjectName(QStringLiteral("quit"));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    QAction* helpFile = help->addAction(QStringLiteral("Hilfe"));
+    helpFile->setObjectName(QStringLiteral("help"));
+    connect(helpFile, &QAction::triggered, this, &CMainFrame::showHelp);
+    QAction* about = help->addAction(QString::fromUtf8("Inf&o über qvx_controller..."));
+    about->setObjectName(QStringLiteral("about"));
+    connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
+    syncUnitMenu();
+}
+
+void CMainFrame::syncUnitMenu() {
+    const bool inch = m_document.inchUnit == 1;
+    m_millimetres->setChecked(!inch);
+    m_tenthInches->setChecked(inch);
+}
+
+void CMainFrame::setInchUnit(int inchUnit) {
+    m_document.inchUnit = inchUnit;
+    syncUnitMenu();
+}
+
+void CMainFrame::showHelp() {
+    const QString path = QDir::current().filePath(QStringLiteral("qvx_help.hlp"));
+    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        QMessageBox::information(this, QStringLiteral("qvx_controller"),
+                                 QString::fromUtf8(texts::kHelpMissing).arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+void CMainFrame::showAbout() {
+    QDialog about(this);
+    about.setObjectName(QStringLiteral("aboutBox"));
+    about.setWindowTitle(QString::fromUtf8("Info über qvx_controller"));
+    auto* icon = new QLabel;
+    icon->setPixmap(windowIcon().pixmap(48, 48));
+    auto* text = new QLabel(QStringLiteral("qvx_controller Version 1.0"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&about);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!views::uiEnabled()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace qvx::app

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QSplitter;
+
+namespace qvx::app {
+
+class CQvx_controllerDoc;
+
+/// The main window: the fixed pane on top, one of five lower views below, and the menu.
+/// It switches views and nothing else; each view owns its form.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    /// View numbers of SwitchView.
+    enum View { kProgramming = 1, kOperatingState = 2, kRecording = 3, kCalibration = 4, kService = 5 };
+
+    explicit CMainFrame(CQvx_controllerDoc& document);
+    ~CMainFrame() override;
+
+    /// Shows lower view n (1..5); the same view again only re-reads its data.
+    void SwitchView(int n);
+    /// The number of the lower view shown.
+    [[nodiscard]] int currentView() const { return m_current; }
+    [[nodiscard]] QWidget* lowerView() const;
+    [[nodiscard]] QWidget* fixedPane() const;
+    /// Sets the unit menu's check marks from the document's preference.
+    void syncUnitMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void setInchUnit(int inchUnit);
+    void showHelp();
+    void showAbout();
+
+    CQvx_controllerDoc& m_document;
+    QSplitter* m_splitter;
+    QAction* m_millimetres = nullptr;
+    QAction* m_tenthInches = nullptr;
+    int m_current = 0;
+};
+
+}  // namespace qvx::app

@@ -1,0 +1,60 @@
+// Polling cycles per second of the document's polling thread against the simulated
+// controller over TCP, unpaced and with the line paced as a 9600 bit/s serial line, next to
+// the limit the cycle implies: five 10 ms waits plus three request/confirm exchanges.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "app/document.h"
+#include "sim/sim_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+/// Bytes on the line per cycle: three requests of 8 bytes, confirms of 9 (output status),
+/// 18 (switch points) and 10 (gripper value) bytes.
+constexpr double kCycleBytes = 3 * 8 + 9 + 18 + 10;
+
+void BM_PollingCycles(benchmark::State& state) {
+    const auto baud = static_cast<unsigned>(state.range(0));
+    qvx::sim::ServerConfig config;
+    config.baud = baud;
+    qvx::sim::SimServer server(config);
+    std::string error;
+    if (!server.start(error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    qvx::app::CQvx_controllerDoc document;
+    if (!document.link().connect(server.port(), "127.0.0.1")) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!document.link().isConnected() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    document.startPolling();
+    for (auto _ : state) {
+        const auto before = document.pollCycles.load();
+        const auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(2s);
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        state.counters["cycles_per_s"] = static_cast<double>(document.pollCycles.load() - before) / seconds;
+    }
+    document.stopPolling();
+    // The limit: 50 ms of waits, plus the bytes on the line at the given speed.
+    const double lineSeconds = baud == 0 ? 0.0 : kCycleBytes * 10.0 / baud;
+    state.counters["limit_cycles_per_s"] = 1.0 / (0.050 + lineSeconds);
+    state.counters["poll_ok"] = document.pollOk ? 1 : 0;
+}
+BENCHMARK(BM_PollingCycles)->Arg(0)->Arg(9600)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

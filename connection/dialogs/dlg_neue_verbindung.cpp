@@ -1,0 +1,172 @@
+#include "connection/dialogs/dlg_neue_verbindung.h"
+
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "link/device_link.h"
+
+namespace qvx::connection {
+
+namespace {
+
+QLineEdit* makeEdit(const char* objectName, const QString& text) {
+    auto* edit = new QLineEdit(text);
+    edit->setObjectName(QString::fromLatin1(objectName));
+    return edit;
+}
+
+/// Reads a whole decimal number; nothing for anything else.
+std::optional<long long> wholeNumber(const QString& text) {
+    bool ok = false;
+    const long long value = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<long long>(value) : std::nullopt;
+}
+
+}  // namespace
+
+CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent)
+    : QDialog(parent),
+      m_link(link),
+      m_modem(new QRadioButton(QStringLiteral("Modem"))),
+      m_network(new QRadioButton(QStringLiteral("Netzwerk"))),
+      m_callNumber(makeEdit("callNumber", QString::fromStdString(link.modem().callNumber))),
+      m_host(makeEdit("host", QString::fromStdString(link.host()))),
+      m_port(makeEdit("port", QString::number(link.port()))),
+      m_replyWait(makeEdit("replyWait", QString::number(link.replyWait()))),
+      m_passphrase(makeEdit("passphrase", QString())) {
+    setWindowTitle(QStringLiteral("Neue Verbindung"));
+    setObjectName(QStringLiteral("CDlgNeueVerbindung"));
+    m_modem->setObjectName(QStringLiteral("modem"));
+    m_network->setObjectName(QStringLiteral("network"));
+    m_passphrase->setEchoMode(QLineEdit::Password);
+
+    auto* type = new QGroupBox;
+    auto* typeLayout = new QHBoxLayout(type);
+    typeLayout->addWidget(m_modem);
+    typeLayout->addWidget(m_network);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Telefonnummer"), m_callNumber);
+    form->addRow(QStringLiteral("Ip - Addresse"), m_host);
+    form->addRow(QStringLiteral("Portnummer"), m_port);
+    form->addRow(QStringLiteral("Timeout - Wert"), m_replyWait);
+    form->addRow(QStringLiteral("Passwort"), m_passphrase);
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgNeueVerbindung::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CDlgNeueVerbindung::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(type);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    const bool modem = !link.tcpConnection();
+    m_modem->setChecked(modem);
+    m_network->setChecked(!modem);
+    m_callNumber->setEnabled(modem);
+    connect(m_modem, &QRadioButton::clicked, this, [this] { setModemType(true); });
+    connect(m_network, &QRadioButton::clicked, this, [this] { setModemType(false); });
+    for (QLineEdit* edit : {m_callNumber, m_host, m_port, m_replyWait}) {
+        edit->installEventFilter(this);
+    }
+}
+
+QString CDlgNeueVerbindung::passphrase() const { return m_passphrase->text(); }
+
+void CDlgNeueVerbindung::setModemType(bool modem) {
+    m_link.setTcpConnection(!modem);
+    m_modem->setChecked(modem);
+    m_network->setChecked(!modem);
+    m_callNumber->setEnabled(modem);
+}
+
+bool CDlgNeueVerbindung::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        takeOver(qobject_cast<QLineEdit*>(watched));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDlgNeueVerbindung::takeOver(QLineEdit* edit) {
+    const bool tcp = m_link.tcpConnection();
+    if (edit == m_callNumber && !tcp) {
+        m_link.modem().callNumber = edit->text().toStdString();
+    } else if (edit == m_host && tcp) {
+        m_link.setHost(edit->text().trimmed().toStdString());
+    } else if (edit == m_port && tcp) {
+        if (const auto port = wholeNumber(edit->text()); port && *port >= 0 && *port <= 65535) {
+            m_link.setPort(static_cast<int>(*port));
+        }
+    } else if (edit == m_replyWait && tcp) {
+        if (const auto wait = wholeNumber(edit->text()); wait && *wait >= 0 && *wait <= kMaxReplyWait) {
+            m_link.setReplyWait(static_cast<int>(*wait));
+        }
+    }
+}
+
+bool CDlgNeueVerbindung::checkText(QLineEdit* edit, int maxLength) {
+    if (edit->text().size() <= maxLength) {
+        return true;
+    }
+    QMessageBox::warning(this, QStringLiteral("qvx_controller"),
+                         QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(maxLength));
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+bool CDlgNeueVerbindung::checkNumber(QLineEdit* edit, int minimum, int maximum) {
+    const auto value = wholeNumber(edit->text());
+    if (!value) {
+        QMessageBox::warning(this, QStringLiteral("qvx_controller"), QStringLiteral("Geben Sie bitte eine ganze Zahl ein."));
+    } else if (*value < minimum || *value > maximum) {
+        QMessageBox::warning(this, QStringLiteral("qvx_controller"),
+                             QStringLiteral("Geben Sie bitte eine ganze Zahl zwischen %1 und %2 ein.").arg(minimum).arg(maximum));
+    } else {
+        return true;
+    }
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+void CDlgNeueVerbindung::accept() {
+    if (!checkText(m_callNumber, kMaxCallNumber) || !checkText(m_host, kMaxHost) || !checkNumber(m_port, 0, 65535) ||
+        !checkNumber(m_replyWait, 0, kMaxReplyWait)) {
+        return;
+    }
+    // Confirming with the Enter key leaves the focus where it was: take over the field being
+    // edited as if it had lost the focus.
+    for (QLineEdit* edit : {m_callNumber, m_host, m_port, m_replyWait}) {
+        takeOver(edit);
+    }
+    QDialog::accept();
+}
+
+CDlgDialing::CDlgDialing(const QString& text, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("CDlgDialing"));
+    setWindowTitle(QStringLiteral("Dialing"));
+    setModal(false);
+    auto* label = new QLabel(text);
+    label->setObjectName(QStringLiteral("dialingText"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+}
+
+}  // namespace qvx::connection

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <array>
+#include <filesystem>
+
+#include "app/application.h"
+#include "app/document.h"
+#include "app/main_frame.h"
+#include "connection/connection_procedure.h"
+#include "views/ui_state.h"
+#include "views/view_fixpart.h"
+#include "views/view_service_info.h"
+#include "views/view_zeit_graph.h"
+#include "views/widgets/rectangular_led.h"
+#include "views/widgets/round_led.h"
+
+using qvx::app::CMainFrame;
+using qvx::app::CQvx_controllerDoc;
+
+namespace {
+
+/// Clicks the named button of the next modal window that appears (a message box or dialog).
+void answerNextModal(const QString& buttonText) {
+    QTimer::singleShot(0, [buttonText] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            answerNextModal(buttonText);  // not shown yet: look again on the next turn
+            return;
+        }
+        for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+            if (button->text().remove(QLatin1Char('&')) == buttonText || button->objectName() == buttonText) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << buttonText.toStdString() << " in " << modal->objectName().toStdString();
+        modal->close();
+    });
+}
+
+/// Records what the connection procedure would show.
+struct SilentUi : qvx::connection::ConnectionUi {
+    std::vector<std::string> messages;
+    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    bool askYesNo(std::string_view, std::string_view) override { return true; }
+    void showDialingNotice(std::string_view) override {}
+    void hideDialingNotice() override {}
+    void pump() override { QApplication::processEvents(); }
+};
+
+std::filesystem::path settingsFile() {
+    return std::filesystem::temp_directory_path() / ("qvx_frame_test_" + std::to_string(::getpid()) + ".ini");
+}
+
+template <class T>
+T* find(QWidget* root, const char* name) {
+    return root->findChild<T*>(QString::fromLatin1(name));
+}
+
+}  // namespace
+
+TEST(CommandLine, SupervisorCodeIsTheWholeLineInAnyCase) {
+    EXPECT_TRUE(qvx::app::isSupervisorCommandLine({QStringLiteral("torvelmandigrasp")}));
+    EXPECT_TRUE(qvx::app::isSupervisorCommandLine({QStringLiteral("TORVELMANDIGRASP")}));
+    EXPECT_FALSE(qvx::app::isSupervisorCommandLine({QStringLiteral("TORVELMANDIGRASP"), QStringLiteral("x")}));
+    EXPECT_FALSE(qvx::app::isSupervisorCommandLine({}));
+    EXPECT_TRUE(qvx::app::isRegistrationCommandLine({QStringLiteral("/RegServer")}));
+    EXPECT_TRUE(qvx::app::isRegistrationCommandLine({QStringLiteral("-unregserver")}));
+    EXPECT_FALSE(qvx::app::isRegistrationCommandLine({QStringLiteral("RegServer"), QStringLiteral("x")}));
+}
+
+TEST(StartUp, CancellingTheDialogLeavesAWorkingOfflineWindow) {
+    qvx::app::QvxApplication program({QStringLiteral("Torvelmandigrasp")}, settingsFile());
+    program.start();
+    EXPECT_TRUE(program.document().supervisorMode);
+    auto* reset = find<QPushButton>(program.frame().lowerView(), "resetValues");
+    ASSERT_NE(reset, nullptr);
+    EXPECT_FALSE(reset->isHidden());  // supervisor mode shows the reset button
+
+    answerNextModal(QStringLiteral("cancel"));
+    SilentUi ui;
+    EXPECT_FALSE(program.connect(ui));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(qvx::views::uiEnabled());
+    EXPECT_FALSE(program.document().isPolling());
+    auto* lamp = find<qvx::widgets::RectangularLed>(program.frame().fixedPane(), "connectionLamp");
+    EXPECT_EQ(lamp->caption(), QStringLiteral("Offline"));
+    program.frame().SwitchView(CMainFrame::kService);
+    EXPECT_NE(qobject_cast<qvx::views::CViewServiceInfo*>(program.frame().lowerView()), nullptr);
+    // Cancelling writes nothing.
+    EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+    program.shutdown();
+    std::filesystem::remove(settingsFile());
+}
+
+TEST(SwitchView, TheSameViewOnlyRereadsAndTheCalibrationWarningComesOnce) {
+    CQvx_controllerDoc document;
+    CMainFrame frame(document);
+    QWidget* zeitGraph = frame.lowerView();
+    frame.SwitchView(CMainFrame::kOperatingState);
+    EXPECT_EQ(frame.lowerView(), zeitGraph);  // not replaced
+    frame.SwitchView(9);
+    EXPECT_EQ(frame.currentView(), CMainFrame::kOperatingState);
+
+    answerNextModal(QStringLiteral("OK"));
+    frame.SwitchView(CMainFrame::kCalibration);
+    EXPECT_EQ(frame.currentView(), CMainFrame::kCalibration);
+    QWidget* calibration = frame.lowerView();
+    // Again: no warning (a modal box would block this test until its time-out).
+    frame.SwitchView(CMainFrame::kCalibration);
+    EXPECT_EQ(frame.lowerView(), calibration);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(SwitchView, NavigationAndClosingAreInertWhileTheUiIsBusy) {
+    CQvx_controllerDoc document;
+    CMainFrame frame(document);
+    frame.show();
+    {
+        const qvx::views::UiBusyScope busy;
+        find<QPushButton>(frame.fixedPane(), "navService")->click();
+        EXPECT_EQ(frame.currentView(), CMainFrame::kOperatingState);
+        EXPECT_TRUE(find<QPushButton>(frame.fixedPane(), "navOperatingState")->isChecked());
+        EXPECT_FALSE(frame.close());
+        EXPECT_TRUE(frame.isVisible());
+    }
+    find<QPushButton>(frame.fixedPane(), "navService")->click();
+    EXPECT_EQ(frame.currentView(), CMainFrame::kService);
+    EXPECT_TRUE(frame.close());
+}
+
+namespace {
+
+/// A fixed pane over a document filled by hand.
+struct FilledPane {
+    FilledPane() : pane(document, [](int) {}) {
+        document.pollOk = true;
+        document.link().setHost("gateway");
+        document.link().setPort(5101);
+        for (std::size_t k = 0; k < 5; ++k) {
+            document.switchPoints[k] = 0x800F;  // about 2500 mV
+        }
+        document.outputActive[1] = true;
+        document.gripperMv = 2500.0F;
+        document.gripperDisplay = 2500.0F;
+        const std::array points{qvx::link::CalibrationPoint{0.0F, 50.8F}, qvx::link::CalibrationPoint{5000.0F, 0.0F}};
+        EXPECT_TRUE(document.link().calibration().applyLoaded({1, 0, 2, 1}, points));
+        pane.OnInitialUpdate();
+    }
+    QString text(const char* name) { return find<QLineEdit>(&pane, name)->text(); }
+    CQvx_controllerDoc document;
+    qvx::views::CViewFixpart pane;
+};
+
+}  // namespace
+
+TEST(FixedPane, ShowsMillivoltsLengthsAndTheConnection) {
+    FilledPane f;
+    f.pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
+    EXPECT_EQ(f.text("connectionText"), QStringLiteral("Online, Verbunden mit gateway, 5101"));
+    EXPECT_EQ(f.text("valueMv"), QStringLiteral(" 2500.00 mV"));
+    EXPECT_EQ(f.text("valueLength"), QStringLiteral("   25.40 mm"));
+    EXPECT_EQ(f.text("switchPoint1"), QStringLiteral(" 2499.39"));
+    EXPECT_TRUE(find<qvx::widgets::RoundLed>(&f.pane, "output2")->isActive());
+    EXPECT_FALSE(find<qvx::widgets::RoundLed>(&f.pane, "output1")->isActive());
+    EXPECT_EQ(find<qvx::widgets::RectangularLed>(&f.pane, "connectionLamp")->caption(), QStringLiteral("Online"));
+    EXPECT_EQ(find<QPushButton>(&f.pane, "unitToggle")->text(), QStringLiteral("-> mm"));
+}
+
+TEST(FixedPane, LengthModeInTenthsOfAnInchDividesBy254) {
+    FilledPane f;
+    f.document.inchUnit = 1;
+    find<QPushButton>(&f.pane, "unitToggle")->click();
+    EXPECT_EQ(f.document.link().calibration().getMode(), qvx::link::CalibrationMode::Calibrated);
+    f.pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
+    EXPECT_EQ(f.text("valueLength"), QStringLiteral("   10.00 * 1/10 ''"));
+    // A switch point of 25.4 mm shows as 10.00.
+    EXPECT_EQ(f.text("switchPoint1").trimmed().left(4), QStringLiteral("10.0"));
+    EXPECT_EQ(find<QPushButton>(&f.pane, "unitToggle")->text(), QStringLiteral("-> mV"));
+    f.pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
+}
+
+TEST(FixedPane, OfflineShowsTheOfflineTexts) {
+    FilledPane f;
+    f.document.pollOk = false;
+    f.pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
+    EXPECT_EQ(f.text("connectionText"), QStringLiteral("Offline."));
+    EXPECT_EQ(find<qvx::widgets::RectangularLed>(&f.pane, "connectionLamp")->caption(), QStringLiteral("Offline."));
+}
+
+TEST(FixedPane, EveryEighthResultAlsoUpdatesTheLowerView) {
+    CQvx_controllerDoc document;
+    struct Counting : qvx::app::DocumentView {
+        int updates = 0;
+        void OnUpdate(DocumentView*, int) override { ++updates; }
+    } lower;
+    document.addView(&lower);
+    qvx::views::CViewFixpart pane(document, [](int) {}, [&lower]() -> qvx::app::DocumentView* { return &lower; });
+    pane.OnInitialUpdate();
+    for (int i = 0; i < 16; ++i) {
+        document.newData = true;
+        pane.onTimer();
+    }
+    pane.onTimer();  // no new data: nothing
+    EXPECT_EQ(lower.updates, 2);
+    document.removeView(&lower);
+}
+
+TEST(OperatingState, ThermometerColoursChangeJustPastTheLimits) {
+    using qvx::views::CViewZeitGraph;
+    EXPECT_EQ(CViewZeitGraph::temperatureColor(70.0F), CViewZeitGraph::kGreen);
+    EXPECT_EQ(CViewZeitGraph::temperatureColor(70.1F), CViewZeitGraph::kRed);
+    EXPECT_EQ(CViewZeitGraph::temperatureColor(-20.0F), CViewZeitGraph::kGreen);
+    EXPECT_EQ(CViewZeitGraph::temperatureColor(-20.1F), CViewZeitGraph::kYellow);
+    EXPECT_EQ(CViewZeitGraph::voltageColor(35.0F), CViewZeitGraph::kGreen);
+    EXPECT_EQ(CViewZeitGraph::voltageColor(12.0F), CViewZeitGraph::kGreen);
+    EXPECT_EQ(CViewZeitGraph::voltageColor(35.1F), CViewZeitGraph::kRed);
+    EXPECT_EQ(CViewZeitGraph::voltageColor(11.9F), CViewZeitGraph::kYellow);
+}
+
+TEST(OperatingState, TheOutputLevelIsTheHighestActiveOutput) {
+    using qvx::views::CViewZeitGraph;
+    EXPECT_EQ(CViewZeitGraph::outputLevel({true, false, true, false, false}), 3);
+    EXPECT_EQ(CViewZeitGraph::outputLevel({false, false, false, false, false}), 0);
+    EXPECT_EQ(CViewZeitGraph::outputLevel({false, false, false, false, true}), 5);
+}
+
+TEST(OperatingState, AHiddenChannelStaysHiddenAfterSwitchingAway) {
+    CQvx_controllerDoc document;
+    CMainFrame frame(document);
+    find<qvx::widgets::RectangularLed>(frame.lowerView(), "toggleChannel0")->click();
+    EXPECT_FALSE(document.curveVisible[2]);
+    frame.SwitchView(CMainFrame::kService);
+    frame.SwitchView(CMainFrame::kOperatingState);
+    EXPECT_EQ(find<qvx::widgets::RectangularLed>(frame.lowerView(), "toggleChannel0")->bevelStyle(),
+              qvx::widgets::BevelStyle::Raised);
+}
+
+TEST(Menu, UnitCheckMarksFollowThePreferenceFromTheStart) {
+    CQvx_controllerDoc document;
+    document.inchUnit = 1;
+    CMainFrame frame(document);
+    auto* mm = frame.findChild<QAction*>(QStringLiteral("unitMillimetres"));
+    auto* inch = frame.findChild<QAction*>(QStringLiteral("unitTenthInches"));
+    EXPECT_TRUE(inch->isChecked());
+    EXPECT_FALSE(mm->isChecked());
+    mm->trigger();
+    EXPECT_EQ(document.inchUnit, 0);
+    EXPECT_TRUE(mm->isChecked());
+}

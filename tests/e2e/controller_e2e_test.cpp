@@ -1,0 +1,87 @@
+// The desktop program against the real gateway and simulated controller: the test confirms
+// the connection dialog the way a user does and watches the fixed pane come alive.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <fstream>
+
+#include "app/application.h"
+#include "app/document.h"
+#include "app/main_frame.h"
+#include "connection/connection_procedure.h"
+#include "tests/e2e/child_process.h"
+#include "tests/gateway/gateway_test_support.h"
+#include "tests/gateway/tcp_test_client.h"
+#include "views/ui_state.h"
+#include "views/widgets/rectangular_led.h"
+
+using namespace std::chrono_literals;
+using qvx::test::ChildProcess;
+
+namespace {
+
+struct RecordingUi : qvx::connection::ConnectionUi {
+    std::vector<std::string> messages;
+    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    bool askYesNo(std::string_view, std::string_view) override { return true; }
+    void showDialingNotice(std::string_view) override {}
+    void hideDialingNotice() override {}
+    void pump() override { QApplication::processEvents(); }
+};
+
+/// Presses OK in the connection dialog once it is shown.
+void confirmConnectionDialog() {
+    QTimer::singleShot(10, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal->objectName() != QStringLiteral("CDlgNeueVerbindung")) {
+            confirmConnectionDialog();
+            return;
+        }
+        modal->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+}
+
+}  // namespace
+
+TEST(DesktopProgram, ConnectsThroughTheGatewayAndShowsLiveValues) {
+    qvx::gateway::test::TempDir dir;
+    const int base = qvx::gateway::test::freePortRange(1);
+    const auto tty = dir.path() / "controller.tty";
+    ChildProcess sim({QVX_SIM_PROGRAM, "--pty", tty.string()}, dir.path() / "sim.out", dir.path() / "sim.err");
+    ASSERT_TRUE(sim.waitForOutput("ready", 10s));
+    std::filesystem::create_symlink(QVX_GATEWAY_PROGRAM, dir.path() / "qvx_gateway");
+    std::ofstream(dir.path() / "qvx_gateway.ini")
+        << "[Globals]\nBasePortAddress=" << base << "\nPorts=1\n[Port1]\nCOMPort=" << tty.string() << "\n";
+    ChildProcess gateway({(dir.path() / "qvx_gateway").string(), "-d"}, dir.path() / "gw.out", dir.path() / "gw.err");
+    ASSERT_TRUE(gateway.waitForOutput("Initialisierung OK", 10s));
+    const auto settings = dir.path() / "qvx.ini";
+    std::ofstream(settings) << "[Globals]\nTCP_IP_ADDRESS=127.0.0.1\nBasePort=" << base << "\nPort=" << base + 1
+                            << "\nBaseUnit=MM\n";
+
+    qvx::app::QvxApplication program({}, settings);
+    program.start();
+    confirmConnectionDialog();
+    RecordingUi ui;
+    ASSERT_TRUE(program.connect(ui)) << (ui.messages.empty() ? "" : ui.messages.front());
+    EXPECT_TRUE(qvx::views::uiEnabled());
+
+    QWidget* pane = program.frame().fixedPane();
+    auto* text = pane->findChild<QLineEdit*>(QStringLiteral("connectionText"));
+    auto* mv = pane->findChild<QLineEdit*>(QStringLiteral("valueMv"));
+    auto* length = pane->findChild<QLineEdit*>(QStringLiteral("valueLength"));
+    const QString online = QStringLiteral("Online, Verbunden mit 127.0.0.1, %1").arg(base + 1);
+    EXPECT_TRUE(qvx::views::pumpingWaitFor([&] { return text->text() == online && !mv->text().isEmpty(); }, 20ms, 10s))
+        << text->text().toStdString();
+    EXPECT_TRUE(mv->text().endsWith(QStringLiteral(" mV")));
+    EXPECT_TRUE(length->text().endsWith(QStringLiteral(" mm")));  // the simulator's table has points
+    EXPECT_TRUE(pane->findChild<qvx::widgets::RectangularLed*>(QStringLiteral("connectionLamp"))->isActive());
+    // Live: the simulated gripper moves, so the value changes within its cycle.
+    const QString first = mv->text();
+    EXPECT_TRUE(qvx::views::pumpingWaitFor([&] { return mv->text() != first; }, 20ms, 10s));
+    program.shutdown();
+    EXPECT_FALSE(program.document().isPolling());
+}

@@ -1,0 +1,142 @@
+// qvxctl as a program against qvx_sim as a program: what a script or a service technician
+// sees on the command line.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/sim/sim_test_support.h"
+
+using namespace std::chrono_literals;
+using qvx::simtest::ChildProcess;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+class CtlProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("qvxctl_e2e_" + std::to_string(::getpid()) + "_" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    /// Starts qvx_sim on a free TCP port and returns that port.
+    int startSim(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"--tcp", "0", "--seed", "7"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        m_sim = std::make_unique<ChildProcess>(QVX_SIM_PROGRAM, args);
+        const auto line = m_sim->readLine(10s);
+        EXPECT_TRUE(line.has_value());
+        const auto colon = line ? line->rfind(':') : std::string::npos;
+        return colon == std::string::npos ? 0 : std::stoi(line->substr(colon + 1));
+    }
+
+    Result ctl(const std::string& arguments) {
+        const auto out = m_dir / "out.txt";
+        const auto err = m_dir / "err.txt";
+        const std::string command =
+            std::string("timeout 60 ") + QVX_CTL_PROGRAM + " " + arguments + " >" + out.string() + " 2>" + err.string();
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    }
+
+    std::filesystem::path m_dir;
+    std::unique_ptr<ChildProcess> m_sim;
+};
+
+}  // namespace
+
+TEST_F(CtlProgram, StatusShowsTheLiveValuesOfTheSimulator) {
+    const int port = startSim();
+    const Result r = ctl("--port " + std::to_string(port) + " status");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.err.empty());
+    EXPECT_NE(r.out.find("supply voltage: 2"), std::string::npos) << r.out;  // about 24 V
+    EXPECT_NE(r.out.find("temperature: 3"), std::string::npos) << r.out;     // about 35 °C
+    EXPECT_NE(r.out.find("switch point 5: "), std::string::npos) << r.out;
+}
+
+TEST_F(CtlProgram, WhatIsWrittenReadsBackInHexadecimal) {
+    const int port = startSim();
+    const std::string at = "--port " + std::to_string(port);
+    ASSERT_EQ(ctl(at + " --block-length 2 write-eeprom 0x700 DE AD BE EF 01").exitCode, 0);
+    const Result r = ctl(at + " read-eeprom 0x700 5");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "DE AD BE EF 01\n");
+    const Result service = ctl(at + " service");
+    EXPECT_NE(service.out.find("serial number: "), std::string::npos);
+}
+
+TEST_F(CtlProgram, ARecordingIsMadeAndWrittenAsCsv) {
+    const int port = startSim({"--fast-recording"});
+    const auto csv = m_dir / "record.csv";
+    const Result r = ctl("--port " + std::to_string(port) + " record --start --csv " + csv.string());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream in(csv);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 641U);
+    EXPECT_EQ(lines[0], "time_ms,gripper_mV,ub_V,outputs");
+    EXPECT_EQ(lines[640].substr(0, 6), "19170,");
+    // The simulator records a supply near 24 V: every sample must say so.
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::stringstream fields(lines[i]);
+        std::string time, gripper, ub;
+        std::getline(fields, time, ',');
+        std::getline(fields, gripper, ',');
+        std::getline(fields, ub, ',');
+        ASSERT_NEAR(std::stod(ub), 24.0, 0.5) << lines[i];
+    }
+}
+
+TEST_F(CtlProgram, ASilentControllerFailsWithinTheRetryBudget) {
+    const int port = startSim({"--silent"});
+    const auto start = std::chrono::steady_clock::now();
+    const Result r = ctl("--port " + std::to_string(port) + " --timeout 200 --retries 3 read-ram 32 2");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("qvxctl: "), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(CtlProgram, NoControllerIsOneLineOnStandardError) {
+    int port = 0;
+    {
+        port = startSim();
+        m_sim.reset();
+    }
+    const Result r = ctl("--port " + std::to_string(port) + " status");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("cannot connect"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST_F(CtlProgram, ABadCommandLineIsRefusedWithAReason) {
+    const Result r = ctl("--port 1 read-eeprom nonsense");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(ctl("--help").exitCode, 0);
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/calibration_table.h"
+#include "views/user_messages.h"
+#include "views/valid_form.h"
+
+class QIODevice;
+class QPushButton;
+class QTimer;
+
+namespace qvx::widgets {
+class RectangularLed;
+class TimePlot;
+}  // namespace qvx::widgets
+
+namespace qvx::views {
+
+/// "Aufnahme": makes the controller record a snapshot of gripper value, supply voltage and
+/// outputs, transfers it into the document and plots it over time; a recording the
+/// controller already holds can be transferred again. The recording can be exported as CSV
+/// or the plot saved as a picture, so that technicians can document a problem.
+class CViewAufnahme : public CValidForm {
+    Q_OBJECT
+
+public:
+    /// Samples per channel and the time between two of them, ms.
+    static constexpr std::size_t kSamples = app::CQvx_controllerDoc::kRecordingSamples;
+    static constexpr int kSampleIntervalMs = 30;
+    /// The transfer reads each channel in this many chunks of kChunkSamples.
+    static constexpr std::size_t kChunks = 32;
+    static constexpr std::size_t kChunkSamples = 20;
+
+    /// The waits of a recording.
+    struct Timing {
+        /// Longest wait for the controller to report the recording finished; then the
+        /// transfer starts as after a failed poll.
+        std::chrono::milliseconds finishLimit{60'000};
+        /// Pause between two polls of the finished bit.
+        std::chrono::milliseconds pollStep{100};
+        /// Half period of the blinking lamp of the running operation.
+        std::chrono::milliseconds blinkInterval{250};
+    };
+
+    explicit CViewAufnahme(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    ~CViewAufnahme() override;
+
+    void setTiming(const Timing& timing);
+    /// Replaces the message boxes (tests answer them without blocking).
+    void setMessageSink(MessageSink sink) { m_messages = std::move(sink); }
+    /// Replaces the save dialog of the exports.
+    void setSaveFileDialog(SaveFileDialog dialog) { m_saveDialog = std::move(dialog); }
+
+    void OnInitialUpdate() override;
+    void OnUpdate(app::DocumentView* sender, int hint) override;
+
+    /// "Aufnahme starten": record, wait for the end, transfer and plot. Ignored while the
+    /// link is down or a recording or transfer runs.
+    void startRecording();
+    /// "bestehende Aufnahme neu einlesen": transfer and plot what the controller holds.
+    void rereadRecording();
+    /// "Als CSV exportieren": asks for a file and writes the recording; true when written.
+    bool exportCsv();
+    /// "Als Bild speichern": asks for a file and writes the plot as PNG; true when written.
+    bool saveImage();
+
+    /// True while a recording or transfer runs.
+    [[nodiscard]] bool isBusy() const { return m_busy; }
+
+    /// The document's recording as CSV: "time_ms,gripper_<unit>,ub_V,outputs" and one line
+    /// per sample, the gripper value in `unit` (the unit of the transfer).
+    [[nodiscard]] static std::string recordingCsv(const app::CQvx_controllerDoc& document,
+                                                  link::CalibrationMode unit);
+    /// Output level of one recorded output word: 1..5 for the highest of bits 3..7 that is
+    /// set, `previous` when none is.
+    [[nodiscard]] static int outputLevel(int outputWord, int previous);
+
+private:
+    class Busy;
+
+    /// Reads the recording into the document, 32 chunks per channel; false when a read failed
+    /// (its samples keep their previous values).
+    [[nodiscard]] bool transfer();
+    void message(const QString& text);
+    void fillPlot();
+    void applyVisibility();
+    void applyAxis();
+    void toggleChannel(int channel);
+    void blink();
+    void updateExportButtons();
+    /// Gripper value of the document in the unit the plot shows now.
+    [[nodiscard]] float plottedGripper(float stored);
+    [[nodiscard]] link::CalibrationMode recordingUnit();
+    [[nodiscard]] bool writeFile(const QString& caption, const QString& suggestedName,
+                                 const QString& filter, const QString& suffix,
+                                 const std::function<bool(QIODevice&)>& write);
+
+    widgets::TimePlot* m_plot;
+    widgets::RectangularLed* m_start;
+    widgets::RectangularLed* m_reread;
+    std::array<widgets::RectangularLed*, 3> m_toggles{};  // by channel
+    QPushButton* m_exportCsv;
+    QPushButton* m_saveImage;
+    QTimer* m_blinkTimer;
+    widgets::RectangularLed* m_blinking = nullptr;  // the lamp of the running operation
+    Timing m_timing;
+    MessageSink m_messages;
+    SaveFileDialog m_saveDialog;
+    /// Unit the gripper values were transferred in; unknown for a recording transferred
+    /// before this view was created, which then counts as being in the present unit.
+    std::optional<link::CalibrationMode> m_transferUnit;
+    /// Unit the plot was last filled in (mode and inch preference).
+    std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;
+    bool m_busy = false;
+    bool m_initialised = false;
+};
+
+}  // namespace qvx::views

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "app/document.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace qvx::widgets {
+class AngularGauge;
+class RectangularLed;
+class RoundLed;
+}  // namespace qvx::widgets
+
+namespace qvx::views {
+
+/// The always visible upper pane: connection state, the live gripper value as a gauge and as
+/// numbers, the switch points of the working memory with the five outputs, the operating
+/// mode, the navigation between the lower views and the unit toggle. Its 125 ms timer turns
+/// the polling thread's results into updates of the whole window.
+class CViewFixpart : public QWidget, public app::DocumentView {
+    Q_OBJECT
+
+public:
+    using SwitchView = std::function<void(int)>;
+    using LowerView = std::function<app::DocumentView*()>;
+
+    static constexpr int kTimerMs = 125;
+    /// Every this many new results the lower view is updated too.
+    static constexpr int kLowerViewCadence = 8;
+    /// Every this many updates the operating mode is read from the controller.
+    static constexpr int kModeReadCadence = 40;
+
+    CViewFixpart(app::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView = {},
+                 QWidget* parent = nullptr);
+    ~CViewFixpart() override;
+
+    /// Starts the timer; updates before this are ignored.
+    void OnInitialUpdate();
+    void OnUpdate(app::DocumentView* sender, int hint) override;
+    /// One timer tick: turns new data into updates.
+    void onTimer();
+
+private:
+    void navigate(int selection);
+    void toggleUnit();
+    void updatePressedLooks();
+    void updateUnitCaptions();
+    void updateGaugeScale();
+
+    app::CQvx_controllerDoc& m_document;
+    SwitchView m_switchView;
+    LowerView m_lowerView;
+    QTimer* m_timer;
+    std::array<QPushButton*, 5> m_navigation{};  // by selection: Aufnahme, Betriebszustand, ...
+    QPushButton* m_unitToggle;
+    widgets::RectangularLed* m_connectionLamp;
+    QLineEdit* m_connectionText;
+    widgets::AngularGauge* m_gauge;
+    std::array<widgets::RoundLed*, 5> m_outputs{};
+    std::array<QLineEdit*, 5> m_switchPoints{};
+    QLineEdit* m_valueMv;
+    QLineEdit* m_valueLength;
+    QLabel* m_valuesCaption;
+    QLabel* m_mode;
+    bool m_initialised = false;
+    int m_shownSelection = 1;
+    int m_requestedSelection = 1;
+    int m_newDataTicks = 0;
+    int m_updates = 0;
+};
+
+}  // namespace qvx::views

@@ -1,0 +1,78 @@
+#include "views/view_service_info.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "app/document.h"
+#include "views/view_texts.h"
+
+namespace qvx::views {
+
+namespace {
+
+QLineEdit* displayField(const char* name) {
+    auto* field = new QLineEdit;
+    field->setObjectName(QString::fromLatin1(name));
+    field->setReadOnly(true);
+    field->setEnabled(false);
+    field->setMaximumWidth(260);
+    return field;
+}
+
+}  // namespace
+
+CViewServiceInfo::CViewServiceInfo(app::CQvx_controllerDoc& document, QWidget* parent)
+    : CValidForm(document, parent),
+      m_address(displayField("address")),
+      m_serialNumber(displayField("serialNumber")),
+      m_week(displayField("week")),
+      m_year(displayField("year")) {
+    setObjectName(QStringLiteral("CViewServiceInfo"));
+    auto* contact = new QLabel(QString::fromUtf8(texts::kServiceContact));
+    contact->setObjectName(QStringLiteral("contact"));
+    contact->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    contact->setFrameShape(QFrame::StyledPanel);
+    contact->setMargin(12);
+
+    auto* identity = new QGroupBox;
+    auto* form = new QFormLayout(identity);
+    form->addRow(QString::fromUtf8(texts::kServiceAddress), m_address);
+    form->addRow(QString::fromUtf8(texts::kServiceSerial), m_serialNumber);
+    form->addRow(QString::fromUtf8(texts::kServiceWeek), m_week);
+    form->addRow(QString::fromUtf8(texts::kServiceYear), m_year);
+
+    auto* request = new QLabel(QString::fromUtf8(texts::kServiceRequest));
+    request->setObjectName(QStringLiteral("request"));
+    request->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(contact);
+    layout->addWidget(identity);
+    layout->addWidget(request);
+    layout->addStretch();
+}
+
+void CViewServiceInfo::OnInitialUpdate() {
+    m_address->setText(QString::fromStdString(document().link().host()));
+    int week = 0;
+    int year = 0;
+    int serial = 0;
+    if (!document().link().readServiceData(week, year, serial)) {
+        week = year = serial = 0;
+    }
+    m_serialNumber->setText(QString::number(serial));
+    m_week->setText(QString::number(week));
+    m_year->setText(QString::number(year));
+}
+
+void CViewServiceInfo::OnUpdate(app::DocumentView* /*sender*/, int hint) {
+    if (hint == app::CQvx_controllerDoc::kHintNewData) {
+        update();
+    }
+}
+
+}  // namespace qvx::views

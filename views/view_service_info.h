@@ -1,0 +1,26 @@
+#pragma once
+
+#include "views/valid_form.h"
+
+class QLineEdit;
+
+namespace qvx::views {
+
+/// "Service": what a caller of the maker's support needs: the contact block, the gateway
+/// address and the controller's identity, read once when the view is created.
+class CViewServiceInfo : public CValidForm {
+    Q_OBJECT
+
+public:
+    explicit CViewServiceInfo(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    void OnInitialUpdate() override;
+    void OnUpdate(app::DocumentView* sender, int hint) override;
+
+private:
+    QLineEdit* m_address;
+    QLineEdit* m_serialNumber;
+    QLineEdit* m_week;
+    QLineEdit* m_year;
+};
+
+}  // namespace qvx::views

@@ -1,0 +1,106 @@
+#pragma once
+
+// The German texts of the views, in one place for the views and their tests.
+
+namespace qvx::views::texts {
+
+// Navigation of the fixed pane and the view titles.
+inline constexpr const char* kProgramming = "Programmieren";
+inline constexpr const char* kOperatingState = "Betriebszustand";
+inline constexpr const char* kRecording = "Aufnahme";
+inline constexpr const char* kCalibration = "Kalibrierung";
+inline constexpr const char* kService = "Service";
+inline constexpr const char* kCalibrationWarning = "Änderungen an diesen Werten führt zu einer veränderten Kalibrierung";
+inline constexpr const char* kAttention = "Achtung !";
+
+// Service view.
+inline constexpr const char* kServiceAddress = "Ip - Addresse :";
+inline constexpr const char* kServiceSerial = "Serien Nr.      :";
+inline constexpr const char* kServiceWeek = "Woche          :";
+inline constexpr const char* kServiceYear = "Jahr               :";
+inline constexpr const char* kServiceRequest =
+    "Bitte halten Sie auch folgende Information bereit :  Greifertyp und Sensor.\nBitte versuchen Sie mittels der "
+    "Funktion ' Aufnahme ' das Problem zu dokumentieren.";
+inline constexpr const char* kServiceContact =
+    "Varnok Service\n"
+    "Kundendienst Greifersensorik\n"
+    "Telefon:  +49 (0) 000 000000-0\n"
+    "E-Mail:   service@varnok.example";
+
+}  // namespace qvx::views::texts
+
+// Calibration view.
+namespace qvx::views::texts {
+
+/// Caption of the message boxes of the calibration and recording views: the program title.
+inline constexpr const char* kMessageTitle = "qvx_controller";
+inline constexpr const char* kCalCount = "Anzahl Stützstellen";
+inline constexpr const char* kCalNumber = "Nr.";
+inline constexpr const char* kCalPrevious = "&Zurück";
+inline constexpr const char* kCalNext = "&Vor";
+inline constexpr const char* kCalLength = "Länge";
+inline constexpr const char* kCalVoltage = "Spannung";
+inline constexpr const char* kCalLearn = "&Lern";
+inline constexpr const char* kCalSave = "Kalibrierungsdaten im QVX sichern";
+inline constexpr const char* kCalShortenBy = "um";
+inline constexpr const char* kCalUnitMm = "mm";
+inline constexpr const char* kCalUnitTenthInch = "* 1/10 ''";
+inline constexpr const char* kCalUnitMv = "mV";
+inline constexpr const char* kCalShortenMm = "mm Wert";
+inline constexpr const char* kCalShortenTenthInch = "1/10 '' Wert";
+inline constexpr const char* kCalShortenTailMm = "mm veringern";
+inline constexpr const char* kCalShortenTailTenthInch = "* 1/10 '' veringern";
+inline constexpr const char* kCalPointsGroup = "Stützstellen";
+inline constexpr const char* kCalDeriveGroup = "Neue Stützstelle aus verkürzter Länge";
+inline constexpr const char* kCalHint =
+    "Hinweis: Die Spannungswerte müssen mit der Nummer der Stützstelle steigen. Stützstelle 1 "
+    "ist die offene Stellung des Greifers, die höchste Stützstelle die geschlossene.\n"
+    "Anzahl und Längen werden eingetippt; die Nummer der Stützstelle wird mit \"Vor\" und "
+    "\"Zurück\" gewählt.";
+inline constexpr const char* kCalCountTooSmall = "Bitte geben Sie eine Anzahl >= 2 ein.";
+/// %d is the most support points a table holds.
+inline constexpr const char* kCalTableFull =
+    "Fehler !\n\nDie Operation konnte nicht erfolgreich beendet werden.\nGrund : Das Programm "
+    "müßte jetzt eine weitere Stützstelle hinzufügen.\nDies ist nicht möglich, da nur maximal "
+    "%d Stützstellen erlaubt sind !";
+inline constexpr const char* kCalNotANumber = "Geben Sie bitte eine Zahl ein.";
+inline constexpr const char* kCalNotAWholeNumber = "Geben Sie bitte eine positive ganze Zahl ein.";
+inline constexpr const char* kCalLengthRangeMm =
+    "Die Länge kann nicht gespeichert werden.\nBitte geben Sie eine Länge von 0 bis 65,535 mm ein.";
+inline constexpr const char* kCalLengthRangeTenthInch =
+    "Die Länge kann nicht gespeichert werden.\nBitte geben Sie eine Länge von 0 bis 25,801 * 1/10 '' "
+    "ein.";
+inline constexpr const char* kCalVoltageRange =
+    "Die Spannung kann nicht gespeichert werden.\nBitte geben Sie eine Spannung von 0 bis 5000 mV "
+    "ein.";
+inline constexpr const char* kCalShortenRangeMm =
+    "Die neue Stützstelle kann nicht angelegt werden: ihre Länge läge außerhalb von 0 bis "
+    "65,535 mm.";
+inline constexpr const char* kCalShortenRangeTenthInch =
+    "Die neue Stützstelle kann nicht angelegt werden: ihre Länge läge außerhalb von 0 bis "
+    "25,801 * 1/10 ''.";
+
+}  // namespace qvx::views::texts
+
+// Recording view.
+namespace qvx::views::texts {
+
+inline constexpr const char* kRecTitle = "Aufnahme";
+inline constexpr const char* kRecTimeAxis = "Zeit in 1/1000 Sekunden";
+inline constexpr const char* kRecStart = "Aufnahme starten";
+inline constexpr const char* kRecRunning = "Aufnahme läuft";
+inline constexpr const char* kRecReread = "bestehende Aufnahme neu einlesen";
+inline constexpr const char* kRecReading = "Aufnahme wird eingelesen";
+inline constexpr const char* kRecExportCsv = "Als CSV exportieren";
+inline constexpr const char* kRecSaveImage = "Als Bild speichern";
+inline constexpr const char* kRecExportCsvCaption = "Aufnahme als CSV-Datei exportieren";
+inline constexpr const char* kRecSaveImageCaption = "Aufnahme als Bild speichern";
+inline constexpr const char* kRecCsvFilter = "CSV-Dateien (*.csv)";
+inline constexpr const char* kRecImageFilter = "PNG-Bilder (*.png)";
+/// %1 is the file's path.
+inline constexpr const char* kRecWriteFailed = "Die Datei \"%1\" konnte nicht geschrieben werden.";
+inline constexpr const char* kRecIncomplete =
+    "Die Aufnahme konnte nicht vollständig aus dem QVX gelesen werden.\nEinzelne Abschnitte "
+    "zeigen noch die Werte der vorigen Aufnahme oder 0.";
+
+}  // namespace qvx::views::texts

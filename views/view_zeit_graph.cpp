@@ -1,0 +1,235 @@
+#include "views/view_zeit_graph.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/units.h"
+#include "link/device_memory_map.h"
+#include "views/widgets/gripper_plot_setup.h"
+#include "views/widgets/rectangular_led.h"
+#include "views/widgets/round_led.h"
+#include "views/widgets/thermometer.h"
+#include "views/widgets/time_plot.h"
+
+namespace qvx::views {
+
+namespace {
+
+constexpr int kRingBufferSize = 640;
+constexpr std::array<const char*, 3> kChannelNames{"Greifer", "Ub", "Schaltausgänge"};
+/// The document's visibility entry of each plot channel (entry 0 is Ub, 1 the outputs,
+/// 2 the gripper).
+constexpr std::array<std::size_t, 3> kVisibilityEntry{2, 0, 1};
+
+QLineEdit* textField(const char* name) {
+    auto* field = new QLineEdit;
+    field->setObjectName(QString::fromLatin1(name));
+    field->setReadOnly(true);
+    field->setEnabled(false);
+    field->setAlignment(Qt::AlignRight);
+    field->setMaximumWidth(120);
+    return field;
+}
+
+widgets::RoundLed* limitLamp(const char* name) {
+    auto* lamp = new widgets::RoundLed;
+    lamp->setObjectName(QString::fromLatin1(name));
+    lamp->setColors(widgets::LedColors::RedGreen);
+    lamp->setFixedSize(22, 22);
+    return lamp;
+}
+
+QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+CViewZeitGraph::CViewZeitGraph(app::CQvx_controllerDoc& document, QWidget* parent)
+    : CValidForm(document, parent),
+      m_plot(new widgets::TimePlot),
+      m_temperature(new widgets::Thermometer),
+      m_voltage(new widgets::Thermometer),
+      m_temperatureOver(limitLamp("temperatureOver")),
+      m_temperatureUnder(limitLamp("temperatureUnder")),
+      m_voltageOver(limitLamp("voltageOver")),
+      m_voltageUnder(limitLamp("voltageUnder")),
+      m_temperatureText(textField("temperatureText")),
+      m_voltageText(textField("voltageText")),
+      m_reset(new QPushButton(QString::fromUtf8("Werte zurücksetzen"))) {
+    setObjectName(QStringLiteral("CViewZeitGraph"));
+    m_plot->setObjectName(QStringLiteral("plot"));
+    widgets::setUpGripperPlot(*m_plot, QStringLiteral("Betriebszustand"), QStringLiteral("Zeit ( in Sekunden )"));
+    m_plot->setXTracking(true);
+    m_temperature->setObjectName(QStringLiteral("temperature"));
+    m_temperature->setPositionMin(-30.0);
+    m_temperature->setPositionMax(80.0);
+    m_voltage->setObjectName(QStringLiteral("voltage"));
+    m_voltage->setPositionMin(0.0);
+    m_voltage->setPositionMax(40.0);
+    m_reset->setObjectName(QStringLiteral("resetValues"));
+    m_reset->setVisible(false);
+    connect(m_reset, &QPushButton::clicked, this, &CViewZeitGraph::resetStoredValues);
+
+    auto* toggles = new QHBoxLayout;
+    for (int channel = 0; channel < 3; ++channel) {
+        auto* toggle = new widgets::RectangularLed;
+        toggle->setObjectName(QStringLiteral("toggleChannel%1").arg(channel));
+        toggle->setFixedSize(26, 18);
+        connect(toggle, &widgets::RectangularLed::clicked, this, [this, channel] { toggleChannel(channel); });
+        m_toggles[static_cast<std::size_t>(channel)] = toggle;
+        toggles->addWidget(toggle);
+        toggles->addWidget(new QLabel(QString::fromUtf8(kChannelNames[static_cast<std::size_t>(channel)])));
+        toggles->addSpacing(12);
+    }
+    toggles->addStretch();
+    toggles->addWidget(m_reset);
+
+    auto thermometerGroup = [](const QString& title, widgets::Thermometer* thermometer, widgets::RoundLed* over,
+                               widgets::RoundLed* under, QLineEdit* text) {
+        auto* group = new QGroupBox(title);
+        auto* grid = new QGridLayout(group);
+        thermometer->setMinimumSize(70, 150);
+        grid->addWidget(thermometer, 0, 0, 4, 1);
+        grid->addWidget(over, 0, 1);
+        grid->addWidget(new QLabel(QString::fromUtf8("Über")), 0, 2);
+        grid->addWidget(under, 1, 1);
+        grid->addWidget(new QLabel(QStringLiteral("Unter")), 1, 2);
+        grid->addWidget(text, 3, 1, 1, 2);
+        return group;
+    };
+    auto* gauges = new QVBoxLayout;
+    gauges->addWidget(thermometerGroup(QString::fromUtf8("Temperatur in °C"), m_temperature, m_temperatureOver,
+                                       m_temperatureUnder, m_temperatureText));
+    gauges->addWidget(thermometerGroup(QStringLiteral("Spannung in V"), m_voltage, m_voltageOver, m_voltageUnder,
+                                       m_voltageText));
+
+    auto* plotColumn = new QVBoxLayout;
+    plotColumn->addWidget(m_plot, 1);
+    plotColumn->addLayout(toggles);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(plotColumn, 1);
+    layout->addLayout(gauges);
+}
+
+std::uint32_t CViewZeitGraph::temperatureColor(float celsius) {
+    if (celsius > 70.0F) {
+        return kRed;
+    }
+    return celsius < -20.0F ? kYellow : kGreen;
+}
+
+std::uint32_t CViewZeitGraph::voltageColor(float volts) {
+    if (volts > 35.0F) {
+        return kRed;
+    }
+    return volts < 12.0F ? kYellow : kGreen;
+}
+
+int CViewZeitGraph::outputLevel(const std::array<bool, 5>& outputs) {
+    for (int k = 5; k >= 1; --k) {
+        if (outputs[static_cast<std::size_t>(k - 1)]) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+void CViewZeitGraph::OnInitialUpdate() {
+    for (int channel = 0; channel < 3; ++channel) {
+        m_plot->channel(channel).setRingBufferSize(kRingBufferSize);
+        m_plot->channel(channel).clear();
+    }
+    m_plot->resetXView();
+    applyVisibility();
+    m_reset->setVisible(document().supervisorMode);
+    m_initialised = true;
+}
+
+void CViewZeitGraph::applyVisibility() {
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const bool visible = document().curveVisible[kVisibilityEntry[channel]];
+        m_plot->channel(static_cast<int>(channel)).setVisible(visible);
+        m_toggles[channel]->setBevelStyle(visible ? widgets::BevelStyle::Lowered : widgets::BevelStyle::Raised);
+        m_toggles[channel]->setActive(visible);
+    }
+}
+
+void CViewZeitGraph::toggleChannel(int channel) {
+    bool& visible = document().curveVisible[kVisibilityEntry[static_cast<std::size_t>(channel)]];
+    visible = !visible;
+    applyVisibility();
+}
+
+void CViewZeitGraph::resetStoredValues() {
+    link::DeviceLink& link = document().link();
+    if (!link.lockEngine()) {
+        return;
+    }
+    const std::uint8_t reset = 255;
+    (void)link.writeEeprom(link::memory_map::kResetCell, std::span(&reset, 1));
+    link.unlockEngine();
+}
+
+void CViewZeitGraph::OnUpdate(app::DocumentView* /*sender*/, int hint) {
+    if (hint == app::CQvx_controllerDoc::kHintSupervisor) {
+        m_reset->setVisible(document().supervisorMode);
+        return;
+    }
+    if (hint != app::CQvx_controllerDoc::kHintNewData || !m_initialised) {
+        return;
+    }
+    app::CQvx_controllerDoc& doc = document();
+    const link::CalibrationTable& table = doc.link().calibration();
+    m_plot->beginUpdate();
+    applyVisibility();
+    const app::DisplayRange axis = app::plotAxis(table, doc.inchUnit);
+    widgets::TimePlotAxis& yAxis = m_plot->yAxis(widgets::kGripperAxis);
+    yAxis.setTitle(fromUtf8(app::valuesCaption(table.getMode(), doc.inchUnit)));
+    yAxis.setMin(axis.minimum);
+    yAxis.setSpan(axis.maximum);
+
+    if (doc.pollOk) {
+        float celsius = 0.0F;
+        if (!doc.link().readTemperature(celsius)) {
+            celsius = 0.0F;
+        }
+        m_temperatureText->setText(fromUtf8(app::formatCelsius(celsius)));
+        m_temperature->setIndicatorColor(temperatureColor(celsius));
+        m_temperature->setPosition(celsius);
+
+        float volts = 0.0F;
+        if (doc.link().readSupplyVoltage(volts)) {
+            m_voltageText->setText(fromUtf8(app::formatVolts(volts)));
+            m_voltage->setIndicatorColor(voltageColor(volts));
+            m_voltage->setPosition(volts);
+        } else {
+            volts = 0.0F;
+        }
+
+        int flags = 0;
+        if (!doc.link().readLimitFlags(flags)) {
+            flags = 0;
+        }
+        m_temperatureOver->setActive((flags & 0x08) != 0);
+        m_temperatureUnder->setActive((flags & 0x04) != 0);
+        m_voltageOver->setActive((flags & 0x02) != 0);
+        m_voltageUnder->setActive((flags & 0x01) != 0);
+
+        std::array<bool, 5> outputs{};
+        for (std::size_t k = 0; k < outputs.size(); ++k) {
+            outputs[k] = doc.outputActive[k];
+        }
+        m_plot->channel(widgets::kGripperChannel).addY(doc.gripperDisplay);
+        m_plot->channel(widgets::kSupplyChannel).addY(volts);
+        m_plot->channel(widgets::kOutputChannel).addY(outputLevel(outputs));
+    }
+    m_plot->endUpdate();
+    m_plot->refresh();
+}
+
+}  // namespace qvx::views
