@@ -46,12 +46,13 @@ using qvx::test::ChildProcess;
 
 struct Options {
     std::string gateway = QVX_GATEWAY_PROGRAM;
-    int rounds = 3;            // every relay is started this many times, interleaved
-    int roundTrips = 2000;     // unpaced round trips per round
-    int pacedRoundTrips = 40;  // round trips per round on the emulated line
+    std::string compare;      // a second gateway build, run as one more relay (A/B comparison)
+    int rounds = 15;          // every relay is started this many times, interleaved against drift
+    int roundTrips = 600;     // unpaced round trips per round
+    int pacedRoundTrips = 4;  // round trips per round on the emulated line
     std::size_t requestBytes = 8;
     std::size_t replyBytes = 40;
-    std::size_t bulkBytes = std::size_t{16} << 20;  // each way, per round
+    std::size_t bulkBytes = std::size_t{8} << 20;  // each way, per round
     unsigned baud = 9600;
     std::vector<std::string> only;  // relay names to run; empty: all
 };
@@ -203,19 +204,24 @@ struct Relay {
 std::vector<Relay> relays(const Options& options) {
     std::vector<Relay> all;
     all.push_back({"direct pty", nullptr, "the benchmark opens the pty slave itself"});
-    all.push_back({"qvx_gateway",
-                   [&options](const std::string& slave, std::uint16_t port,
-                              const std::filesystem::path& dir) {
-                       std::filesystem::create_symlink(options.gateway, dir / "qvx_gateway");
-                       writeTextFile(dir / "qvx_gateway.ini",
-                                     "[Globals]\nBasePortAddress=" + std::to_string(port - 1) +
-                                         "\nPorts=1\nSecured=0\n[Port1]\nCOMPort=" + slave +
-                                         "\nBaudRate=" + std::to_string(options.baud) + "\n");
-                       return std::make_unique<ChildProcess>(
-                           std::vector<std::string>{(dir / "qvx_gateway").string(), "-f"},
-                           dir / "out.txt", dir / "err.txt");
-                   },
-                   "qvx_gateway -f, Secured=0"});
+    const auto gatewayRelay = [&options](const std::string& program) {
+        return [&options, program](const std::string& slave, std::uint16_t port,
+                                   const std::filesystem::path& dir) {
+            std::filesystem::create_symlink(program, dir / "qvx_gateway");
+            writeTextFile(dir / "qvx_gateway.ini",
+                          "[Globals]\nBasePortAddress=" + std::to_string(port - 1) +
+                              "\nPorts=1\nSecured=0\n[Port1]\nCOMPort=" + slave +
+                              "\nBaudRate=" + std::to_string(options.baud) + "\n");
+            return std::make_unique<ChildProcess>(
+                std::vector<std::string>{(dir / "qvx_gateway").string(), "-f"}, dir / "out.txt",
+                dir / "err.txt");
+        };
+    };
+    all.push_back({"qvx_gateway", gatewayRelay(options.gateway), "qvx_gateway -f, Secured=0"});
+    if (!options.compare.empty()) {
+        all.push_back({"qvx_gateway (compare)", gatewayRelay(options.compare),
+                       options.compare + " -f, Secured=0"});
+    }
     all.push_back(
         {"ser2net",
          [&options](const std::string& slave, std::uint16_t port,
@@ -425,6 +431,8 @@ Options parse(int argc, char** argv) {
         };
         if (argument == "--gateway") {
             options.gateway = value();
+        } else if (argument == "--compare") {
+            options.compare = value();
         } else if (argument == "--rounds") {
             options.rounds = std::stoi(value());
         } else if (argument == "--round-trips") {
@@ -439,7 +447,8 @@ Options parse(int argc, char** argv) {
             options.only.push_back(value());
         } else {
             throw std::invalid_argument(
-                "usage: qvx_bench_relay [--gateway PATH] [--rounds N] [--round-trips N] "
+                "usage: qvx_bench_relay [--gateway PATH] [--compare PATH] [--rounds N] "
+                "[--round-trips N] "
                 "[--paced-round-trips N] [--bulk-mib N] [--baud N] [--only NAME]...");
         }
     }
