@@ -15,11 +15,12 @@ std::vector<std::string> AuthorizationList::purgeStale() {
     std::vector<std::string> removed;
     const std::lock_guard lock(m_mutex);
     const auto now = m_clock.now();
-    for (auto entry = m_entries.rbegin(); entry != m_entries.rend(); ++entry) {
-        if (std::chrono::duration_cast<std::chrono::seconds>(now - entry->stamp) > kValidity) {
-            removed.push_back(entry->address);
+    for (const Entry& entry : m_entries) {
+        if (std::chrono::duration_cast<std::chrono::seconds>(now - entry.stamp) > kValidity) {
+            removed.push_back(entry.address);
         }
     }
+    std::reverse(removed.begin(), removed.end());  // reported from the last entry to the first
     std::erase_if(m_entries, [&](const Entry& entry) {
         return std::chrono::duration_cast<std::chrono::seconds>(now - entry.stamp) > kValidity;
     });

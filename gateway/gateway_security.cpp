@@ -16,7 +16,7 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 
 CGatewaySecurity::CGatewaySecurity(const platform::Clock& clock, GatewayLogTarget target,
                                    LoginTiming timing)
-    : m_clock(clock), m_target(target), m_timing(timing), m_authorizations(clock) {
+    : m_target(target), m_timing(timing), m_authorizations(clock) {
     applyLogTarget(*this, m_target);
 }
 
@@ -64,7 +64,7 @@ bool CGatewaySecurity::Start() {
         return false;
     }
     log(std::string(texts::kSecurityInitialisationOk) + m_settings.listenAddress, link::kLogInfo);
-    m_timer = std::jthread([this](std::stop_token stop) { timerLoop(std::move(stop)); });
+    m_timer = std::jthread([this](const std::stop_token& stop) { timerLoop(stop); });
     m_started = requestConnect();
     return m_started;
 }
@@ -182,7 +182,7 @@ void CGatewaySecurity::signalDisconnected() {
     (void)requestConnect();
 }
 
-void CGatewaySecurity::timerLoop(std::stop_token stop) {
+void CGatewaySecurity::timerLoop(const std::stop_token& stop) {
     std::unique_lock lock(m_sessionMutex);
     while (!stop.stop_requested()) {
         if (!m_deadline) {

@@ -89,9 +89,8 @@ private:
 
     [[nodiscard]] std::string_view evaluate(const std::string& line, const std::string& peer);
     void purgeStale();
-    void timerLoop(std::stop_token stop);
+    void timerLoop(const std::stop_token& stop);
 
-    const platform::Clock& m_clock;
     const GatewayLogTarget m_target;
     const LoginTiming m_timing;
     bool m_settingsPending = true;  // service thread only, before any other thread asks
