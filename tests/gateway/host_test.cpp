@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "gateway/command_line.h"
-#include "gateway/gateway_service.h"
 #include "gateway/signal_watcher.h"
 
 using namespace std::chrono_literals;
@@ -18,7 +17,6 @@ using qvx::gateway::CommandLine;
 using qvx::gateway::HostOperation;
 using qvx::gateway::parseCommandLine;
 using qvx::gateway::SignalWatcher;
-using qvx::gateway::StopEvent;
 
 namespace qvx::gateway {
 void PrintTo(const CommandLine& c, std::ostream* out) {
@@ -80,16 +78,4 @@ TEST(SignalWatcher, HandsASignalToItsThreadInsteadOfAHandler) {
     sigset_t pending;
     ASSERT_EQ(::sigpending(&pending), 0);
     EXPECT_EQ(::sigismember(&pending, SIGUSR2), 1);
-}
-
-TEST(StopEvent, StaysSetForEveryWaiterUntilReset) {
-    StopEvent event;
-    EXPECT_FALSE(event.waitFor(1ms));
-    std::thread setter([&] { event.set(); });
-    event.wait();
-    setter.join();
-    EXPECT_TRUE(event.waitFor(0ms));
-    EXPECT_TRUE(event.isSet());
-    event.reset();
-    EXPECT_FALSE(event.isSet());
 }
