@@ -238,6 +238,20 @@ TEST(GatewayChannel, ALoginAuthorisesDataConnectionsForTenSeconds) {
     ASSERT_TRUE(second->StartChannel());
     ASSERT_TRUE(gateway.login("Pelmar"));
 
+    // The same machine through another of its addresses is another client.
+    {
+        TcpClient other(gateway.dataPort(1), INADDR_LOOPBACK + 1);
+        ASSERT_TRUE(other.isConnected());
+        EXPECT_TRUE(other.receiveUntilClosed(kDeadline).closed);
+        ASSERT_TRUE(gateway.sink().waitForLine(
+            "Error: Gatway-Server Nr. 1: Verbindung zu Remote-Address = 127.0.0.2 abgelehnt.",
+            kDeadline));
+        ASSERT_TRUE(gateway.sink().waitForLine(
+            "Info: Gatway-Server Nr. 1: Verbindung unterbrochen zu Remote-Address = 127.0.0.2",
+            kDeadline));
+        gateway.sink().clear();
+    }
+
     // Two data connections on the strength of one login: one after the other on the same
     // channel, and on another channel.
     for (int round = 0; round < 2; ++round) {

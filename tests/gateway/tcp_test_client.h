@@ -79,9 +79,14 @@ inline std::uint16_t freePortRange(int count) {
 /// A blocking TCP client on 127.0.0.1 for tests; every wait has a deadline.
 class TcpClient {
 public:
-    /// Connects to 127.0.0.1:port; isConnected() tells whether it worked.
-    explicit TcpClient(std::uint16_t port) {
+    /// Connects to 127.0.0.1:port, from the loopback address `source` (host byte order);
+    /// isConnected() tells whether it worked.
+    explicit TcpClient(std::uint16_t port, std::uint32_t source = INADDR_LOOPBACK) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl(source);
+        (void)::bind(m_fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
