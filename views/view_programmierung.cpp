@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -111,7 +112,24 @@ QLineEdit* numberEdit(const QString& name) {
     edit->setAlignment(Qt::AlignRight);
     edit->setMaxLength(static_cast<int>(app::CQvx_controllerDoc::kTeachTextLength));
     edit->setMinimumWidth(kColumnWidth);
+    // Decimal points line up from column to column, as in the fixed pane.
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    edit->setFont(mono);
     return edit;
+}
+
+/// A disabled edit that still shows its number in full contrast.
+QLineEdit* displayEdit(const QString& name) {
+    QLineEdit* display = numberEdit(name);
+    display->setReadOnly(true);
+    display->setEnabled(false);
+    display->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = display->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     palette.color(QPalette::Active, QPalette::Text));
+    display->setPalette(palette);
+    return display;
 }
 
 }  // namespace
@@ -152,10 +170,7 @@ CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWid
         grid->addWidget(m_entries[k], 1, column);
 
         // Display only: what the controller's input memory holds.
-        m_inputMemory[k] = numberEdit(QStringLiteral("inputMemory%1").arg(column));
-        m_inputMemory[k]->setReadOnly(true);
-        m_inputMemory[k]->setEnabled(false);
-        m_inputMemory[k]->setFocusPolicy(Qt::NoFocus);
+        m_inputMemory[k] = displayEdit(QStringLiteral("inputMemory%1").arg(column));
         grid->addWidget(m_inputMemory[k], 2, column);
         grid->setColumnStretch(column, 1);
     }
@@ -167,6 +182,8 @@ CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWid
     auto* tolerances = new QGroupBox;
     tolerances->setObjectName(QStringLiteral("tolerances"));
     auto* toleranceGrid = new QGridLayout(tolerances);
+    toleranceGrid->setVerticalSpacing(8);
+    toleranceGrid->setColumnMinimumWidth(0, kCaptionWidth - 10);
     toleranceGrid->addWidget(m_underLabel, 0, 0);
     toleranceGrid->addWidget(m_under, 0, 1);
     toleranceGrid->addWidget(m_overLabel, 1, 0);
@@ -174,7 +191,9 @@ CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWid
     auto* programTolerances = button(texts::kProgramTolerances, "programTolerances");
     connect(programTolerances, &QPushButton::clicked, this,
             &CViewProgrammierung::programTolerances);
-    toleranceGrid->addWidget(programTolerances, 2, 0, 1, 2);
+    toleranceGrid->addWidget(programTolerances, 2, 1);
+    toleranceGrid->setColumnStretch(2, 1);
+    toleranceGrid->setRowStretch(3, 1);
     watchField(m_under);
     watchField(m_over);
 
