@@ -122,10 +122,17 @@ TEST(ProgrammingSave, IsRefusedWhenTheControllerValuesCannotBeRead) {
         "werden konnten.");
     {
         CQvx_controllerDoc offline;
-        auto view = makeView(offline, nameOf(dir.path / "offline"));
+        auto view = makeView(offline);
+        int asked = 0;
+        view->setFileDialogs({[&](QWidget*) {
+                                  ++asked;
+                                  return nameOf(dir.path / "offline");
+                              },
+                              {}});
         const MessageBoxAnswerer answerer;
         click(*view, "saveProgramming");
         EXPECT_EQ(answerer.texts(), QStringList{refusal});
+        EXPECT_EQ(asked, 0) << "offline, no name is asked for";
     }
     FailingQvx qvx;
     qvx.failEepromRead(1);
@@ -145,6 +152,10 @@ struct UnitCase {
     const char* unitLine;
     float toleranceMv;  // two decimals of the unit, and the converter's truncation
 };
+
+void PrintTo(const UnitCase& unit, std::ostream* out) {
+    *out << unit.name;
+}
 
 class ProgrammingRoundTrip : public ::testing::TestWithParam<UnitCase> {};
 

@@ -164,9 +164,14 @@ std::vector<Write> FailingQvx::writes() const {
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer) {
+    ++s_alive;
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
     m_timer.start();
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    --s_alive;
 }
 
 void MessageBoxAnswerer::poll() {
@@ -183,6 +188,21 @@ void MessageBoxAnswerer::poll() {
     }
     ASSERT_NE(button, nullptr) << "no button to answer " << box->text().toStdString();
     button->click();
+}
+
+UnexpectedDialogGuard::UnexpectedDialogGuard() {
+    m_timer.setInterval(50);
+    connect(&m_timer, &QTimer::timeout, this, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || MessageBoxAnswerer::anyAlive()) {
+            return;
+        }
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ADD_FAILURE() << "unexpected dialog: "
+                      << (box != nullptr ? box->text() : dialog->windowTitle()).toStdString();
+        dialog->reject();
+    });
+    m_timer.start();
 }
 
 QStringList MessageBoxAnswerer::texts() const {

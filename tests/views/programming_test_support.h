@@ -92,7 +92,12 @@ public:
     };
 
     explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    ~MessageBoxAnswerer() override;
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
 
+    /// True while an answerer exists.
+    [[nodiscard]] static bool anyAlive() { return s_alive > 0; }
     [[nodiscard]] const std::vector<Seen>& seen() const { return m_seen; }
     [[nodiscard]] QStringList texts() const;
 
@@ -103,6 +108,17 @@ private:
     QTimer m_timer;
     QPointer<QMessageBox> m_last;
     std::vector<Seen> m_seen;
+    static inline int s_alive = 0;  // answerers alive (user-interface thread only)
+};
+
+/// Fails the running test when a dialog opens that no MessageBoxAnswerer is there to answer,
+/// and closes it, so that a test never waits for a click that will not come.
+class UnexpectedDialogGuard : public QObject {
+public:
+    UnexpectedDialogGuard();
+
+private:
+    QTimer m_timer;
 };
 
 /// A fresh folder under the temporary directory, removed afterwards.
