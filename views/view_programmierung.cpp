@@ -239,23 +239,21 @@ void CViewProgrammierung::OnInitialUpdate() {
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         m_entries[k]->setText(fromUtf8(doc.teachText[k]));
     }
-    m_underTolerance = doc.underTolerance;
-    m_overTolerance = doc.overTolerance;
-    m_under->setText(fromUtf8(app::formatEditValue(m_underTolerance)));
-    m_over->setText(fromUtf8(app::formatEditValue(m_overTolerance)));
+    m_under->setText(fromUtf8(app::formatEditValue(doc.underTolerance)));
+    m_over->setText(fromUtf8(app::formatEditValue(doc.overTolerance)));
     m_initialised = true;
     // Fill the displays at once instead of after the next polling results.
-    (void)refresh();
+    refresh();
 }
 
 void CViewProgrammierung::OnUpdate(app::DocumentView* /*sender*/, int hint) {
     if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
         return;
     }
-    (void)refresh();
+    refresh();
 }
 
-bool CViewProgrammierung::refresh() {
+void CViewProgrammierung::refresh() {
     setUnitLabels();
     link::DeviceLink& link = document().link();
     std::array<int, 5> record{};
@@ -265,7 +263,6 @@ bool CViewProgrammierung::refresh() {
     }
     showRecord(record);
     update();
-    return read;
 }
 
 void CViewProgrammierung::setUnitLabels() {
@@ -301,14 +298,8 @@ void CViewProgrammierung::validateField(QWidget* field) {
             return;
         }
     }
-    if (field == m_under) {
-        if (const std::optional<float> value = toleranceOf(m_under)) {
-            m_underTolerance = *value;
-        }
-    } else if (field == m_over) {
-        if (const std::optional<float> value = toleranceOf(m_over)) {
-            m_overTolerance = *value;
-        }
+    if (field == m_under || field == m_over) {
+        (void)toleranceOf(qobject_cast<QLineEdit*>(field));
     }
 }
 
@@ -403,8 +394,6 @@ void CViewProgrammierung::programTolerances() {
     if (!over) {
         return;
     }
-    m_underTolerance = *under;
-    m_overTolerance = *over;
 
     app::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
@@ -567,7 +556,7 @@ void CViewProgrammierung::restoreProgramming() {
     m_under->setText(fromUtf8(programming->underTolerance));
     m_over->setText(fromUtf8(programming->overTolerance));
     (void)writeSwitchingMode(programming->rangeMode);
-    (void)refresh();
+    refresh();
 }
 
 }  // namespace qvx::views

@@ -61,9 +61,9 @@ private:
     void saveProgramming();
     void restoreProgramming();
 
-    /// Unit labels and, from a fresh read of the input record, the displays; true when the
-    /// record was read.
-    bool refresh();
+    /// Unit labels and, from a fresh read of the input record, the displays (raw 0 when the
+    /// record cannot be read).
+    void refresh();
     void setUnitLabels();
     void showRecord(const std::array<int, 5>& record);
     /// The entries' texts become the document's taught texts.
@@ -84,9 +84,7 @@ private:
     QLineEdit* m_under;
     QLineEdit* m_over;
     FileDialogs m_dialogs;
-    float m_underTolerance = 0.0F;  // display value (mV or mm) of the under-tolerance edit
-    float m_overTolerance = 0.0F;   // display value (mV or mm) of the over-tolerance edit
-    bool m_initialised = false;     // updates are ignored before the initial update
+    bool m_initialised = false;  // updates are ignored before the initial update
 };
 
 }  // namespace qvx::views
