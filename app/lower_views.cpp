@@ -1,9 +1,11 @@
 #include "app/lower_views.h"
 
 #include "app/document.h"
+#include "app/main_frame.h"
 #include "views/valid_form.h"
 #include "views/view_aufnahme.h"
 #include "views/view_preferences.h"
+#include "views/view_programmierung.h"
 #include "views/view_service_info.h"
 #include "views/view_zeit_graph.h"
 
@@ -12,6 +14,19 @@ namespace qvx::app {
 views::CValidForm* createLowerView(int n, CQvx_controllerDoc& document) {
     views::CValidForm* view = nullptr;
     switch (n) {
+        case 1: {
+            auto* programming = new views::CViewProgrammierung(document);
+            // A restored programming may switch to tenths of an inch: the unit menu follows.
+            QObject::connect(
+                programming, &views::CViewProgrammierung::inchUnitChanged, programming,
+                [programming] {
+                    if (auto* frame = qobject_cast<CMainFrame*>(programming->window())) {
+                        frame->syncUnitMenu();
+                    }
+                });
+            view = programming;
+            break;
+        }
         case 2: view = new views::CViewZeitGraph(document); break;
         case 3: view = new views::CViewAufnahme(document); break;
         case 4: view = new views::CViewPreferences(document); break;

@@ -1,0 +1,23 @@
+// The programming tests run headless unless a platform is chosen; a dialog that no test
+// answers fails the test instead of waiting for ever.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "tests/views/programming_test_support.h"
+
+// glibc keeps the name list of a locale it loaded from LOCPATH (the German-locale test
+// generates one there) for the rest of the process; that is no leak of ours.
+extern "C" const char* __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
+    return "leak:__argz_add_sep\n";
+}
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    const qvx::views::test::UnexpectedDialogGuard guard;
+    return RUN_ALL_TESTS();
+}

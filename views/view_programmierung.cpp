@@ -1,0 +1,562 @@
+#include "views/view_programmierung.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <system_error>
+
+#include "app/programming_file.h"
+#include "app/units.h"
+#include "link/device_memory_map.h"
+#include "platform/ini_file.h"
+#include "views/ui_state.h"
+#include "views/view_texts.h"
+
+namespace qvx::views {
+
+namespace {
+
+using link::CalibrationMode;
+using link::CalibrationTable;
+
+/// Bit 7 of the status byte: always written as 1.
+constexpr int kStatusWriteMark = 0x80;
+/// Width of the row captions on the left of the five columns, px.
+constexpr int kCaptionWidth = 190;
+/// Least width of a column's controls, px.
+constexpr int kColumnWidth = 104;
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path toPath(const QString& name) {
+    return {QFile::encodeName(name).toStdString()};
+}
+
+QString defaultSaveName(QWidget* parent) {
+    // The overwrite question is the view's: only it knows the final name with ".qvx".
+    return QFileDialog::getSaveFileName(parent, QString(), QString(),
+                                        QString::fromUtf8(texts::kProgrammingFilter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString defaultOpenName(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString(),
+                                        QString::fromUtf8(texts::kProgrammingFilter));
+}
+
+/// The raw word of a threshold given in the display unit of `mode` and `inchUnit`. Lengths
+/// need at least two support points: with one, every length would map to the same voltage,
+/// and with none nothing converts.
+bool thresholdToRaw(const CalibrationTable& table, CalibrationMode mode, int inchUnit, float value,
+                    std::uint16_t& raw) {
+    if (mode == CalibrationMode::Millivolt) {
+        return CalibrationTable::mvToRaw(value, raw);
+    }
+    float mv = 0.0F;
+    return table.getCount() >= 2 && table.mmToMv(app::lengthFromDisplay(value, inchUnit), mv) &&
+           CalibrationTable::mvToRaw(mv, raw);
+}
+
+/// A raw word in the display unit. A failed table conversion leaves the voltage, as the
+/// other displays of the program do.
+float thresholdForDisplay(const CalibrationTable& table, int inchUnit, int raw) {
+    float value = 0.0F;
+    (void)table.RawToDisplay(static_cast<std::uint16_t>(raw), value);
+    return table.getMode() == CalibrationMode::Calibrated ? app::lengthForDisplay(value, inchUnit)
+                                                          : value;
+}
+
+/// The controller expects the thresholds to fall from Aus<-->Auf to A<-->Zu (raw words are
+/// inverted voltages).
+bool inOrder(const std::array<int, 5>& record) {
+    for (std::size_t i = 0; i + 1 < record.size(); ++i) {
+        if (record[i] < record[i + 1]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isBlank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+QLabel* caption(const char* text, const char* name) {
+    auto* label = new QLabel(QString::fromUtf8(text));
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QPushButton* button(const char* text, const char* name) {
+    auto* pushButton = new QPushButton(QString::fromUtf8(text));
+    pushButton->setObjectName(QString::fromLatin1(name));
+    return pushButton;
+}
+
+QLineEdit* numberEdit(const QString& name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setMaxLength(static_cast<int>(app::CQvx_controllerDoc::kTeachTextLength));
+    edit->setMinimumWidth(kColumnWidth);
+    // Decimal points line up from column to column, as in the fixed pane.
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    edit->setFont(mono);
+    return edit;
+}
+
+/// A disabled edit that still shows its number in full contrast.
+QLineEdit* displayEdit(const QString& name) {
+    QLineEdit* display = numberEdit(name);
+    display->setReadOnly(true);
+    display->setEnabled(false);
+    display->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = display->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     palette.color(QPalette::Active, QPalette::Text));
+    display->setPalette(palette);
+    return display;
+}
+
+}  // namespace
+
+CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWidget* parent)
+    : CValidForm(document, parent),
+      m_entryLabel(caption(texts::kEntryMv, "entryLabel")),
+      m_underLabel(caption(texts::kUnderToleranceMv, "underToleranceLabel")),
+      m_overLabel(caption(texts::kOverToleranceMv, "overToleranceLabel")),
+      m_under(numberEdit(QStringLiteral("underTolerance"))),
+      m_over(numberEdit(QStringLiteral("overTolerance"))),
+      m_dialogs{defaultSaveName, defaultOpenName} {
+    setObjectName(QStringLiteral("CViewProgrammierung"));
+
+    // The five transitions as columns, the rows captioned on the left.
+    auto* thresholds = new QGroupBox;
+    thresholds->setObjectName(QStringLiteral("thresholds"));
+    auto* grid = new QGridLayout(thresholds);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(8);
+    grid->setColumnMinimumWidth(0, kCaptionWidth);
+    grid->addWidget(caption(texts::kTeachCurrent, "teachLabel"), 0, 0);
+    grid->addWidget(m_entryLabel, 1, 0);
+    grid->addWidget(caption(texts::kInputMemory, "inputMemoryLabel"), 2, 0);
+    for (std::size_t k = 0; k < 5; ++k) {
+        const int column = static_cast<int>(k) + 1;
+        m_teach[k] = button(texts::kTransitions[k], "");
+        m_teach[k]->setObjectName(QStringLiteral("teach%1").arg(column));
+        m_teach[k]->setMinimumWidth(kColumnWidth);
+        connect(m_teach[k], &QPushButton::clicked, this, [this, k] { teach(k); });
+        grid->addWidget(m_teach[k], 0, column);
+
+        m_entries[k] = numberEdit(QStringLiteral("entry%1").arg(column));
+        connect(m_entries[k], &QLineEdit::textEdited, this, [this, k](const QString& text) {
+            this->document().teachText[k] = text.toStdString();
+        });
+        watchField(m_entries[k]);
+        grid->addWidget(m_entries[k], 1, column);
+
+        // Display only: what the controller's input memory holds.
+        m_inputMemory[k] = displayEdit(QStringLiteral("inputMemory%1").arg(column));
+        grid->addWidget(m_inputMemory[k], 2, column);
+        grid->setColumnStretch(column, 1);
+    }
+    auto* writeValues = button(texts::kWriteValues, "writeValues");
+    connect(writeValues, &QPushButton::clicked, this, &CViewProgrammierung::writeEnteredValues);
+    grid->addWidget(writeValues, 3, 4, 1, 2);
+
+    // The tolerance band around the current gripper value.
+    auto* tolerances = new QGroupBox;
+    tolerances->setObjectName(QStringLiteral("tolerances"));
+    auto* toleranceGrid = new QGridLayout(tolerances);
+    toleranceGrid->setVerticalSpacing(8);
+    toleranceGrid->setColumnMinimumWidth(0, kCaptionWidth - 10);
+    toleranceGrid->addWidget(m_underLabel, 0, 0);
+    toleranceGrid->addWidget(m_under, 0, 1);
+    toleranceGrid->addWidget(m_overLabel, 1, 0);
+    toleranceGrid->addWidget(m_over, 1, 1);
+    auto* programTolerances = button(texts::kProgramTolerances, "programTolerances");
+    connect(programTolerances, &QPushButton::clicked, this,
+            &CViewProgrammierung::programTolerances);
+    toleranceGrid->addWidget(programTolerances, 2, 1);
+    toleranceGrid->setColumnStretch(2, 1);
+    toleranceGrid->setRowStretch(3, 1);
+    watchField(m_under);
+    watchField(m_over);
+
+    // The switching mode.
+    auto* mode = new QGroupBox;
+    mode->setObjectName(QStringLiteral("mode"));
+    auto* modeColumn = new QVBoxLayout(mode);
+    auto* switchPoint = button(texts::kSwitchPointMode, "switchPointMode");
+    auto* range = button(texts::kRangeMode, "rangeMode");
+    connect(switchPoint, &QPushButton::clicked, this, [this] { setSwitchingMode(false); });
+    connect(range, &QPushButton::clicked, this, [this] { setSwitchingMode(true); });
+    modeColumn->addWidget(caption(texts::kSaveAs, "saveAsLabel"));
+    modeColumn->addWidget(switchPoint);
+    modeColumn->addWidget(range);
+    modeColumn->addStretch();
+
+    // The programming file.
+    auto* file = new QGroupBox;
+    file->setObjectName(QStringLiteral("file"));
+    auto* fileColumn = new QVBoxLayout(file);
+    auto* save = button(texts::kSaveProgramming, "saveProgramming");
+    auto* restore = button(texts::kRestoreProgramming, "restoreProgramming");
+    connect(save, &QPushButton::clicked, this, &CViewProgrammierung::saveProgramming);
+    connect(restore, &QPushButton::clicked, this, &CViewProgrammierung::restoreProgramming);
+    fileColumn->addWidget(save);
+    fileColumn->addWidget(restore);
+    fileColumn->addStretch();
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(tolerances, 2);
+    lower->addWidget(mode, 1);
+    lower->addWidget(file, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(thresholds);
+    layout->addLayout(lower);
+    layout->addStretch();
+}
+
+void CViewProgrammierung::OnInitialUpdate() {
+    m_initialised = false;
+    app::CQvx_controllerDoc& doc = document();
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        m_entries[k]->setText(fromUtf8(doc.teachText[k]));
+    }
+    m_under->setText(fromUtf8(app::formatEditValue(doc.underTolerance)));
+    m_over->setText(fromUtf8(app::formatEditValue(doc.overTolerance)));
+    m_initialised = true;
+    // Fill the displays at once instead of after the next polling results.
+    refresh();
+}
+
+void CViewProgrammierung::OnUpdate(app::DocumentView* /*sender*/, int hint) {
+    if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
+        return;
+    }
+    refresh();
+}
+
+void CViewProgrammierung::refresh() {
+    setUnitLabels();
+    link::DeviceLink& link = document().link();
+    std::array<int, 5> record{};
+    const bool read = link.isConnected() && link.readInputRecord(record);
+    if (!read) {
+        record.fill(0);
+    }
+    showRecord(record);
+    update();
+}
+
+void CViewProgrammierung::setUnitLabels() {
+    const bool lengthMode =
+        document().link().calibration().getMode() == CalibrationMode::Calibrated;
+    if (!lengthMode) {
+        m_entryLabel->setText(QString::fromUtf8(texts::kEntryMv));
+        m_underLabel->setText(QString::fromUtf8(texts::kUnderToleranceMv));
+        m_overLabel->setText(QString::fromUtf8(texts::kOverToleranceMv));
+        return;
+    }
+    m_entryLabel->setText(
+        QString::fromUtf8(document().inchUnit == 1 ? texts::kEntryTenthInch : texts::kEntryMm));
+    // The tolerances are millimetres in length mode whatever the preference: they are used
+    // as entered, without the inch factor.
+    m_underLabel->setText(QString::fromUtf8(texts::kUnderToleranceMm));
+    m_overLabel->setText(QString::fromUtf8(texts::kOverToleranceMm));
+}
+
+void CViewProgrammierung::showRecord(const std::array<int, 5>& record) {
+    const CalibrationTable& table = document().link().calibration();
+    const int inch = document().inchUnit;
+    for (std::size_t k = 0; k < record.size(); ++k) {
+        m_inputMemory[k]->setText(
+            fromUtf8(app::formatFixed(thresholdForDisplay(table, inch, record[k]))));
+    }
+}
+
+void CViewProgrammierung::validateField(QWidget* field) {
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        if (field == m_entries[k]) {
+            document().teachText[k] = m_entries[k]->text().toStdString();
+            return;
+        }
+    }
+    if (field == m_under || field == m_over) {
+        (void)toleranceOf(qobject_cast<QLineEdit*>(field));
+    }
+}
+
+void CViewProgrammierung::takeOverEntries() {
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        document().teachText[k] = m_entries[k]->text().toStdString();
+    }
+}
+
+std::optional<float> CViewProgrammierung::toleranceOf(QLineEdit* edit) {
+    const std::optional<float> value = app::parseNumber(edit->text().toStdString());
+    if (!value) {
+        warn(QString::fromUtf8(texts::kEnterNumber));
+        edit->setFocus();
+        edit->selectAll();
+    }
+    return value;
+}
+
+void CViewProgrammierung::warn(const QString& text) {
+    QMessageBox::warning(this, QString::fromUtf8(texts::kProgramName), text);
+}
+
+void CViewProgrammierung::teach(std::size_t column) {
+    const std::string shown(platform::truncateUtf8(app::formatFixed(document().gripperDisplay),
+                                                   app::CQvx_controllerDoc::kTeachTextLength));
+    document().teachText[column] = shown;
+    m_entries[column]->setText(fromUtf8(shown));
+}
+
+void CViewProgrammierung::writeEnteredValues() {
+    const UiBusyScope busy;
+    takeOverEntries();
+    app::CQvx_controllerDoc& doc = document();
+    link::DeviceLink& link = doc.link();
+    const CalibrationTable& table = link.calibration();
+
+    // Every entry is checked and converted before anything goes to the controller.
+    std::array<std::optional<std::uint16_t>, 5> entered;
+    for (std::size_t k = 0; k < entered.size(); ++k) {
+        if (isBlank(doc.teachText[k])) {
+            continue;  // the controller keeps this threshold
+        }
+        const std::optional<float> value = app::parseNumber(doc.teachText[k]);
+        if (!value) {
+            warn(QString::fromUtf8(texts::kEnterNumber));
+            m_entries[k]->setFocus();
+            m_entries[k]->selectAll();
+            return;
+        }
+        std::uint16_t raw = 0;
+        if (!thresholdToRaw(table, table.getMode(), doc.inchUnit, *value, raw)) {
+            return;
+        }
+        entered[k] = raw;
+    }
+    std::array<int, 5> record{};
+    if (!link.readInputRecord(record)) {
+        return;  // the thresholds not entered would be unknown
+    }
+    for (std::size_t k = 0; k < record.size(); ++k) {
+        if (entered[k]) {
+            record[k] = *entered[k];
+        }
+    }
+    (void)link.writeInputRecord(record);
+}
+
+void CViewProgrammierung::setSwitchingMode(bool rangeMode) {
+    const UiBusyScope busy;
+    (void)writeSwitchingMode(rangeMode);
+}
+
+bool CViewProgrammierung::writeSwitchingMode(bool rangeMode) {
+    link::DeviceLink& link = document().link();
+    int status = 0;
+    if (!link.readStatusByte(status)) {
+        return false;
+    }
+    status = rangeMode ? status | link::memory_map::kStatusRangeMode
+                       : status & ~link::memory_map::kStatusRangeMode;
+    return link.writeStatusByte(status | kStatusWriteMark);
+}
+
+void CViewProgrammierung::programTolerances() {
+    const UiBusyScope busy;
+    const std::optional<float> under = toleranceOf(m_under);
+    if (!under) {
+        return;
+    }
+    const std::optional<float> over = toleranceOf(m_over);
+    if (!over) {
+        return;
+    }
+
+    app::CQvx_controllerDoc& doc = document();
+    link::DeviceLink& link = doc.link();
+    const CalibrationTable& table = link.calibration();
+    const CalibrationMode mode = table.getMode();
+    std::array<int, 5> record{};
+    if (!link.readInputRecord(record)) {
+        return;
+    }
+    float gripper = 0.0F;
+    if (!link.readGripperValue(gripper, 0)) {
+        return;  // a band around an unknown value would be a band around 0
+    }
+    // Lengths fall as voltages rise: in length mode the under-tolerance lies on the B<-->A
+    // side. The tolerances are in the mode's own unit, so no inch factor applies.
+    const bool millivolt = mode == CalibrationMode::Millivolt;
+    const float towardsC = millivolt ? gripper - *under : gripper + *over;
+    const float towardsA = millivolt ? gripper + *over : gripper - *under;
+    std::uint16_t rawC = 0;
+    std::uint16_t rawA = 0;
+    if (!thresholdToRaw(table, mode, 0, towardsC, rawC) ||
+        !thresholdToRaw(table, mode, 0, towardsA, rawA)) {
+        return;
+    }
+    record[2] = rawC;
+    record[3] = rawA;
+    if (!inOrder(record)) {
+        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kAttention),
+                             QString::fromUtf8(texts::kOrderWarning),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        question.setDefaultButton(QMessageBox::No);
+        question.setEscapeButton(QMessageBox::No);
+        if (question.exec() != QMessageBox::Yes) {
+            return;
+        }
+    }
+    if (!link.writeInputRecord(record) || !writeSwitchingMode(false)) {
+        return;
+    }
+    doc.overTolerance = *over;
+    doc.underTolerance = *under;
+    (void)link.writeTolerances(*under, *over);
+}
+
+void CViewProgrammierung::saveProgramming() {
+    const UiBusyScope busy;
+    app::CQvx_controllerDoc& doc = document();
+    link::DeviceLink& link = doc.link();
+    if (!link.isConnected()) {
+        warn(QString::fromUtf8(texts::kSaveNotRead));
+        return;
+    }
+    const QString chosen = m_dialogs.saveName ? m_dialogs.saveName(this) : QString();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QString name =
+        QString::fromStdString(app::withProgrammingExtension(chosen.toStdString()));
+    const QString shownName = QDir::toNativeSeparators(name);
+    if (QFileInfo::exists(name)) {
+        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kOverwriteCaption),
+                             QString::fromUtf8(texts::kOverwriteQuestion).arg(shownName),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        question.setDefaultButton(QMessageBox::No);
+        question.setEscapeButton(QMessageBox::No);
+        if (question.exec() != QMessageBox::Yes) {
+            return;
+        }
+    }
+
+    // The file records what the controller holds now; values derived from a failed read
+    // would put wrong thresholds into the next controller it is restored into.
+    std::array<int, 5> record{};
+    int status = 0;
+    if (!link.readInputRecord(record) || !link.readStatusByte(status)) {
+        warn(QString::fromUtf8(texts::kSaveNotRead));
+        return;
+    }
+    setUnitLabels();
+    showRecord(record);
+
+    app::Programming programming;
+    for (std::size_t k = 0; k < programming.thresholds.size(); ++k) {
+        programming.thresholds[k] = m_inputMemory[k]->text().toStdString();
+    }
+    programming.underTolerance = m_under->text().toStdString();
+    programming.overTolerance = m_over->text().toStdString();
+    programming.rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
+    if (link.calibration().getMode() == CalibrationMode::Millivolt) {
+        programming.unit = app::ProgrammingUnit::Millivolt;
+    } else {
+        programming.unit =
+            doc.inchUnit == 1 ? app::ProgrammingUnit::TenthInch : app::ProgrammingUnit::Millimetre;
+    }
+    std::error_code error;
+    if (!platform::writeFileAtomically(toPath(name), app::programmingFileText(programming),
+                                       error)) {
+        warn(QString::fromUtf8(texts::kSaveFailed).arg(shownName));
+    }
+}
+
+void CViewProgrammierung::restoreProgramming() {
+    const UiBusyScope busy;
+    const QString name = m_dialogs.openName ? m_dialogs.openName(this) : QString();
+    if (name.isEmpty()) {
+        return;
+    }
+    const QString shownName = QDir::toNativeSeparators(name);
+    std::optional<std::string> text;
+    std::error_code error;
+    if (QFileInfo(name).isFile()) {
+        text = platform::loadTextFile(toPath(name), error);
+    }
+    if (!text) {
+        warn(QString::fromUtf8(texts::kRestoreUnreadable).arg(shownName));
+        return;
+    }
+    const std::optional<app::Programming> programming = app::parseProgrammingFile(*text);
+    if (!programming) {
+        warn(QString::fromUtf8(texts::kRestoreNoProgramming).arg(shownName));
+        return;
+    }
+
+    // Everything is checked and converted first: a file that cannot be restored whole
+    // changes neither the controller nor the display mode.
+    app::CQvx_controllerDoc& doc = document();
+    link::DeviceLink& link = doc.link();
+    CalibrationTable& table = link.calibration();
+    const CalibrationMode mode = programming->unit == app::ProgrammingUnit::Millivolt
+                                     ? CalibrationMode::Millivolt
+                                     : CalibrationMode::Calibrated;
+    const int inch = programming->unit == app::ProgrammingUnit::TenthInch ? 1 : doc.inchUnit.load();
+    if (mode == CalibrationMode::Calibrated && table.getCount() < 2) {
+        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
+        return;
+    }
+    std::array<int, 5> record{};
+    for (std::size_t k = 0; k < record.size(); ++k) {
+        const std::optional<float> value = app::parseNumber(programming->thresholds[k]);
+        if (!value) {
+            warn(QString::fromUtf8(texts::kRestoreBadValue)
+                     .arg(shownName, fromUtf8(app::kThresholdKeys[k])));
+            return;
+        }
+        std::uint16_t raw = 0;
+        if (!thresholdToRaw(table, mode, inch, *value, raw)) {
+            return;
+        }
+        record[k] = raw;
+    }
+    if (!link.writeInputRecord(record)) {
+        return;
+    }
+    table.setMode(mode);
+    if (programming->unit == app::ProgrammingUnit::TenthInch) {
+        doc.inchUnit = 1;
+        emit inchUnitChanged();
+    }
+    // The tolerances reach the controller only with the next tolerance programming.
+    m_under->setText(fromUtf8(programming->underTolerance));
+    m_over->setText(fromUtf8(programming->overTolerance));
+    (void)writeSwitchingMode(programming->rangeMode);
+    refresh();
+}
+
+}  // namespace qvx::views

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "views/valid_form.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace qvx::views {
+
+/// "Programmieren": the controller's five thresholds (taught from the gripper or typed in the
+/// display unit), the switching mode, the tolerance band around the current gripper value,
+/// and saving and restoring the whole programming to a .qvx file.
+///
+/// Every command starts from what it reads from the controller and writes nothing when a
+/// read fails or an entry is not a number, so the controller never receives values that were
+/// not meant.
+class CViewProgrammierung : public CValidForm {
+    Q_OBJECT
+
+public:
+    /// Asks the user for a file name; an empty name means the dialog was cancelled.
+    using FileNameQuestion = std::function<QString(QWidget* parent)>;
+    /// The two file dialogs. The defaults are the standard dialogs with the .qvx filter; the
+    /// open dialog accepts existing files only.
+    struct FileDialogs {
+        FileNameQuestion saveName;  ///< "Programmierung sichern"
+        FileNameQuestion openName;  ///< "Programmierung wieder einlesen"
+    };
+
+    explicit CViewProgrammierung(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+
+    /// Replaces the file dialogs (tests answer them without a window).
+    void setFileDialogs(FileDialogs dialogs) { m_dialogs = std::move(dialogs); }
+
+    /// Loads the entries from the document's taught texts and the tolerances from the
+    /// document, then shows the controller's input memory.
+    void OnInitialUpdate() override;
+    /// Hint 256: unit labels and the input-memory displays follow the controller.
+    void OnUpdate(app::DocumentView* sender, int hint) override;
+
+signals:
+    /// A restored programming changed the document's `inchUnit`; whoever shows the unit
+    /// preference (the frame's unit menu) follows it.
+    void inchUnitChanged();
+
+protected:
+    void validateField(QWidget* field) override;
+
+private:
+    void teach(std::size_t column);
+    void writeEnteredValues();
+    void setSwitchingMode(bool rangeMode);
+    void programTolerances();
+    void saveProgramming();
+    void restoreProgramming();
+
+    /// Unit labels and, from a fresh read of the input record, the displays (raw 0 when the
+    /// record cannot be read).
+    void refresh();
+    void setUnitLabels();
+    void showRecord(const std::array<int, 5>& record);
+    /// The entries' texts become the document's taught texts.
+    void takeOverEntries();
+    /// The tolerance edit's number; shows the number message and focuses the edit otherwise.
+    [[nodiscard]] std::optional<float> toleranceOf(QLineEdit* edit);
+    /// Status byte: read, set or clear the range bit, set bit 7, write. Nothing is written
+    /// when the read fails, so the other bits are never cleared by mistake.
+    [[nodiscard]] bool writeSwitchingMode(bool rangeMode);
+    void warn(const QString& text);
+
+    std::array<QPushButton*, 5> m_teach{};
+    std::array<QLineEdit*, 5> m_entries{};
+    std::array<QLineEdit*, 5> m_inputMemory{};
+    QLabel* m_entryLabel;
+    QLabel* m_underLabel;
+    QLabel* m_overLabel;
+    QLineEdit* m_under;
+    QLineEdit* m_over;
+    FileDialogs m_dialogs;
+    bool m_initialised = false;  // updates are ignored before the initial update
+};
+
+}  // namespace qvx::views
