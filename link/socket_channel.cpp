@@ -241,6 +241,8 @@ void SocketChannel::onConnected(int fd) {
         m_remoteKnown = false;
     }
     setBlocking(fd);
+    // Bytes queued for an earlier connection are never sent to this one.
+    m_sendQueue.discard();
     std::shared_ptr<ConnectedSocket> previous;
     {
         const std::lock_guard guard(m_mutex);

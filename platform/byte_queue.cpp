@@ -7,7 +7,7 @@ namespace qvx::platform {
 bool ByteQueue::write(std::span<const std::uint8_t> bytes) {
     {
         const std::lock_guard lock(m_mutex);
-        if (m_closed) {
+        if (m_closed || bytes.size() > m_capacity - m_bytes.size()) {
             return false;
         }
         m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
@@ -35,6 +35,11 @@ void ByteQueue::close() {
         m_bytes.clear();
     }
     m_readable.notify_all();
+}
+
+void ByteQueue::discard() {
+    const std::lock_guard lock(m_mutex);
+    m_bytes.clear();
 }
 
 bool ByteQueue::isClosed() const {

@@ -14,19 +14,29 @@ namespace qvx::platform {
 /// or the queue is closed, and closing wakes every reader.
 class ByteQueue {
 public:
-    /// Appends all bytes as one piece; false once the queue is closed.
+    /// Bytes a queue holds at most unless told otherwise: a peer that stops reading must not
+    /// make its sender's memory grow without bound.
+    static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+
+    explicit ByteQueue(std::size_t capacity = kDefaultCapacity) : m_capacity(capacity) {}
+
+    /// Appends all bytes as one piece; false once the queue is closed, or when the piece does
+    /// not fit (then nothing of it is queued).
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes);
     /// Moves up to out.size() bytes into out; blocks while empty. Returns the count,
     /// or 0 when the queue is closed (bytes still queued at close are dropped).
     std::size_t read(std::span<std::uint8_t> out);
     /// Closes the queue: writes fail from now on and blocked readers return 0.
     void close();
+    /// Drops every queued byte (the queue stays open).
+    void discard();
     [[nodiscard]] bool isClosed() const;
 
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_readable;
     std::deque<std::uint8_t> m_bytes;
+    std::size_t m_capacity;
     bool m_closed = false;
 };
 

@@ -61,3 +61,25 @@ TEST(ByteQueue, PiecesFromConcurrentWritersStayWhole) {
         }
     }
 }
+
+TEST(ByteQueue, APieceThatDoesNotFitIsRefusedWhole) {
+    ByteQueue queue(8);
+    const std::vector<std::uint8_t> six(6, 1);
+    ASSERT_TRUE(queue.write(six));
+    EXPECT_FALSE(queue.write(six));  // would exceed the capacity
+    std::array<std::uint8_t, 16> out{};
+    EXPECT_EQ(queue.read(out), 6U);  // nothing of the refused piece got in
+    EXPECT_TRUE(queue.write(six));
+}
+
+TEST(ByteQueue, DiscardDropsWhatIsQueuedAndKeepsTheQueueOpen) {
+    ByteQueue queue;
+    const std::vector<std::uint8_t> old{1, 2, 3};
+    const std::vector<std::uint8_t> fresh{9};
+    ASSERT_TRUE(queue.write(old));
+    queue.discard();
+    ASSERT_TRUE(queue.write(fresh));
+    std::array<std::uint8_t, 8> out{};
+    ASSERT_EQ(queue.read(out), 1U);
+    EXPECT_EQ(out[0], 9);
+}
