@@ -282,8 +282,8 @@ TEST(GatewaySettingsRegistry, UnreadableValuesAreReplacedByTheirDefaults) {
     const fs::path store = dir.path() / "registry.ini";
     const std::string password99(99, 'p');
     writeFile(store, "[Parameters]\nTCPPortBase=abcdefgh\nPassword=" + password99 +
-                         "\nGatewayMax=\n[Parameters\\Gateway1]\nCOMPort=/" +
-                         std::string(99, 'c') + "\nParity=MARKPARITY\n");
+                         "\nGatewayMax=\n[Parameters\\Gateway1]\nCOMPort=/" + std::string(99, 'c') +
+                         "\nParity=MARKPARITY\n");
     GatewaySettings settings = registryMode(store);
     // 99 bytes of password still fit; 100 bytes of port name do not.
     EXPECT_EQ(settings.readGlobalSettings(),
@@ -324,8 +324,7 @@ TEST(GatewaySettingsRegistry, UnreadableLoginValuesAreKeptAndFailClosed) {
     for (const Case& c : cases) {
         const TempDir dir;
         const fs::path store = dir.path() / "registry.ini";
-        const std::string text = "[Parameters]\nTCPPortBase=5000\nIPAddress=127.0.0.1\n" +
-                                 c.stored;
+        const std::string text = "[Parameters]\nTCPPortBase=5000\nIPAddress=127.0.0.1\n" + c.stored;
         writeFile(store, text);
         const GlobalSettings read = registryMode(store).readGlobalSettings();
         EXPECT_EQ(read.secured, c.secured) << c.stored;
