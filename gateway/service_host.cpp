@@ -16,7 +16,10 @@ namespace qvx::gateway {
 
 namespace {
 
-const char* nonEmpty(const char* value) {
+// The value of an environment variable; nullptr when unset or empty. Read at start-up only,
+// before any thread exists, so nothing can change the environment meanwhile.
+const char* environmentValue(const char* name) {
+    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
     return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
@@ -43,17 +46,17 @@ std::string programPath(int& error) {
 
 HostEnvironment HostEnvironment::fromProcess() {
     HostEnvironment environment;
-    if (const char* socket = nonEmpty(std::getenv(kNotifySocketVariable))) {
+    if (const char* socket = environmentValue(kNotifySocketVariable)) {
         environment.notifySocket = socket;
     }
-    if (const char* folder = nonEmpty(std::getenv(kUnitDirectoryVariable))) {
+    if (const char* folder = environmentValue(kUnitDirectoryVariable)) {
         environment.systemd.unitDirectory = folder;
     }
-    if (const char* program = nonEmpty(std::getenv(kSystemctlVariable))) {
+    if (const char* program = environmentValue(kSystemctlVariable)) {
         environment.systemd.systemctl = program;
     }
-    environment.registryFile = registryFilePath(std::getenv(kRegistryPathVariable));
-    if (const char* file = nonEmpty(std::getenv(kEventLogFileVariable))) {
+    environment.registryFile = registryFilePath(environmentValue(kRegistryPathVariable));
+    if (const char* file = environmentValue(kEventLogFileVariable)) {
         environment.eventLogFile = file;
     }
     return environment;
