@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>

@@ -430,17 +430,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "error: Service konnte nicht gestartet werden.\n",
                     lines({kShow}),
                     false},
-        ControlCase{"StopNotInstalled",
-                    {"-e"},
-                    false,
-                    "inactive\n",
-                    "",
-                    "",
-                    0,
-                    kOpenServiceFailed,
-                    "error: Service konnte nicht beendet werden.\n",
-                    lines({kShow}),
-                    false},
         ControlCase{"InstallWithoutSystemd",
                     {"-i"},
                     false,
@@ -452,28 +441,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     lines({kShow}),
                     false},
-        ControlCase{"RemoveWithoutSystemd",
-                    {"-u"},
-                    true,
-                    "inactive\n",
-                    "show",
-                    kNotBooted,
-                    0,
-                    kOpenManagerFailed,
-                    "",
-                    lines({kShow}),
-                    true},
-        ControlCase{"StartWithoutSystemd",
-                    {"-s"},
-                    true,
-                    "inactive\n",
-                    "show",
-                    kNotBooted,
-                    0,
-                    kOpenManagerFailed,
-                    "error: Service konnte nicht gestartet werden.\n",
-                    lines({kShow}),
-                    true},
         ControlCase{"StopWithoutSystemd",
                     {"-e"},
                     true,
@@ -558,25 +525,6 @@ TEST(ServiceRun, ServesUntilTheServiceManagerStopsIt) {
                   "\nSecured=0\nIPAddress=127.0.0.1\nPassword=Pelmar\nGatewayMax=1\n"
                   "[Parameters\\Gateway1]\nCOMPort=" +
                   pty.slavePath() + "\nBaudRate=9600\nByteSize=8\nParity=0\nStopBits=0\n");
-}
-
-// Without a running channel the service stops itself about 2 s after it reported READY=1.
-TEST(ServiceRun, WithoutAChannelItStopsItselfAfterTwoSeconds) {
-    const std::uint16_t base = freePortRange(1);
-    ServiceRun run("[Parameters]\nTCPPortBase=" + std::to_string(base) +
-                   "\n[Parameters\\Gateway1]\nCOMPort=/dev/qvx-missing-port\n");
-    ASSERT_TRUE(run.notify().receiveUntil("READY=1", kDeadline));
-    const auto ready = std::chrono::steady_clock::now();
-    EXPECT_EQ(run.notify().receive(kDeadline), "STOPPING=1\nSTATUS=TCP/IP-RS2323 Gateway stopping");
-    const auto stopping = std::chrono::steady_clock::now() - ready;
-    EXPECT_GE(stopping, 1900ms);
-    EXPECT_LT(stopping, 4s);
-    ASSERT_TRUE(run.process().waitForExit(kDeadline));
-    EXPECT_EQ(run.process().exitCode(), 1);
-    EXPECT_NE(run.eventLog().find("error: Gatway-Server Nr. 1: Gateway konnte nicht gestartet "
-                                  "werden.\n"),
-              std::string::npos)
-        << run.eventLog();
 }
 
 // Started by hand without switches, the hand-over to the service manager fails: the reason

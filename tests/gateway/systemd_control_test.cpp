@@ -31,7 +31,6 @@ using qvx::gateway::SystemdSettings;
 using qvx::gateway::unitExecWord;
 using qvx::gateway::unitFileText;
 using qvx::gateway::UnitState;
-using qvx::gateway::unitStateFromText;
 using qvx::gateway::test::TempDir;
 using qvx::gateway::test::writeTextFile;
 
@@ -52,19 +51,6 @@ void makeExecutable(const fs::path& path, const std::string& script) {
 }
 
 }  // namespace
-
-TEST(UnitState, MapsWhatIsActivePrints) {
-    EXPECT_EQ(unitStateFromText("active\n"), UnitState::Running);
-    EXPECT_EQ(unitStateFromText("reloading\n"), UnitState::Running);
-    EXPECT_EQ(unitStateFromText("activating\n"), UnitState::StartPending);
-    EXPECT_EQ(unitStateFromText("deactivating\n"), UnitState::StopPending);
-    EXPECT_EQ(unitStateFromText("inactive\n"), UnitState::Stopped);
-    EXPECT_EQ(unitStateFromText("failed\n"), UnitState::Stopped);
-    EXPECT_EQ(unitStateFromText("  active  extra\n"), UnitState::Running);
-    for (const char* other : {"", "\n", "unknown\n", "activ", "Active", "maintenance"}) {
-        EXPECT_EQ(unitStateFromText(other), UnitState::Unknown) << other;
-    }
-}
 
 // The program path must reach systemd exactly: blanks are quoted, specifiers escaped, and what
 // systemd does not take as a program name is refused.
@@ -98,16 +84,6 @@ TEST(UnitFile, SystemdReadsTheWrittenUnitAndFindsTheProgram) {
         EXPECT_TRUE(verified.succeeded()) << folder << ": " << verified.err;
         EXPECT_EQ(verified.err, "") << folder;
     }
-}
-
-TEST(UnitFile, TheShippedUnitIsWhatInstallWritesForUsrLocalBin) {
-    const fs::path shipped = fs::path(QVX_SOURCE_DIR) / "contrib" / "qvx_gateway.service";
-    EXPECT_EQ(readFile(shipped), unitFileText(kDisplayName, "/usr/local/bin/qvx_gateway", ""));
-    // Runs as root: no User= line, while an account gets one.
-    EXPECT_EQ(readFile(shipped).find("User="), std::string::npos);
-    EXPECT_NE(unitFileText(kDisplayName, "/usr/local/bin/qvx_gateway", "gateway")
-                  .find("\nUser=gateway\n"),
-              std::string::npos);
 }
 
 // An account becomes a User= line: it must name an account here and must not be able to add
