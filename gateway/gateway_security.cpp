@@ -46,6 +46,12 @@ void CGatewaySecurity::ReadSettings(const GatewaySettings& stores) {
     }
     m_settings = stores.readGlobalSettings();
     m_settingsPending = false;
+    if (m_settings.securedUnreadable) {
+        log(texts::kSecuredUnreadable, link::kLogError);
+    }
+    if (m_settings.secured && m_settings.passwordUnreadable) {
+        log(texts::kPasswordUnreadable, link::kLogError);
+    }
     if (m_settings.secured && m_settings.password.size() > LoginLineCollector::kMaxLineBytes) {
         log(texts::kPasswordTooLong, link::kLogError);
     }
@@ -148,8 +154,9 @@ std::string_view CGatewaySecurity::evaluate(const std::string& line, const std::
     if (!m_settings.secured) {
         return texts::kReplyOk;
     }
-    // Compared as bytes: same length, same bytes, case-sensitive.
-    if (line != m_settings.password) {
+    // Compared as bytes: same length, same bytes, case-sensitive. Without a readable stored
+    // passphrase nothing matches.
+    if (m_settings.loginsRefused() || line != m_settings.password) {
         log(texts::kNotAuthenticated, link::kLogError);
         return texts::kReplyInvalid;
     }

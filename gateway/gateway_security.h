@@ -51,7 +51,8 @@ public:
     CGatewaySecurity& operator=(const CGatewaySecurity&) = delete;
 
     /// Takes login port, listen address, Secured and Password from the stores, the first time
-    /// only. Logs an Error when security is on with a Password that no login can match.
+    /// only. Logs an Error when security is on with a Password that no login can match, or
+    /// when a stored Secured or Password cannot be read; every login is refused then.
     void ReadSettings(const GatewaySettings& stores);
 
     /// Opens the login listener and accepts the first login; tried once, later calls return

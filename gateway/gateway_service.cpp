@@ -1,6 +1,6 @@
 #include "gateway/gateway_service.h"
 
-#include <cstdlib>
+#include <utility>
 
 #include "gateway/gateway_texts.h"
 
@@ -34,8 +34,9 @@ bool StopEvent::isSet() {
     return m_set;
 }
 
-CGatewayService::CGatewayService()
-    : CServiceHost(std::string(kServiceName), std::string(texts::kDisplayName)) {}
+CGatewayService::CGatewayService(HostEnvironment environment, EventLog& eventLog)
+    : CServiceHost(std::string(kServiceName), std::string(texts::kDisplayName),
+                   std::move(environment), eventLog) {}
 
 CGatewayService::~CGatewayService() {
     m_channels.clear();
@@ -44,16 +45,20 @@ CGatewayService::~CGatewayService() {
 
 GatewayLogTarget CGatewayService::logTarget() const {
     GatewayLogTarget target;
-    if (faceless()) {
+    // A service has no console: its errors, warnings and information go to the event log.
+    if (faceless() || serviceMode()) {
         target.sink = &DiscardSink::instance();
+    }
+    if (serviceMode()) {
+        target.eventLog = &eventLog();
     }
     return target;
 }
 
 void CGatewayService::Run(std::span<const std::string> arguments) {
+    (void)ReportServiceState(ServiceState::StartPending);
     const std::string program = arguments.empty() ? std::string() : arguments.front();
-    m_settings.ConfigureStores(settingsFilePath(program, kServiceName),
-                               registryFilePath(std::getenv(kRegistryPathVariable)),
+    m_settings.ConfigureStores(settingsFilePath(program, kServiceName), environment().registryFile,
                                !consoleMode());
     const GatewayLogTarget target = logTarget();
     m_security = std::make_unique<CGatewaySecurity>(platform::SteadyClock::instance(), target);
@@ -70,6 +75,7 @@ void CGatewayService::Run(std::span<const std::string> arguments) {
         }
     }
 
+    (void)ReportServiceState(ServiceState::Running);
     if (!consoleMode() && m_channels.empty() && !m_stop.waitFor(kIdleServiceStop)) {
         Stop();
     }
@@ -84,7 +90,26 @@ void CGatewayService::Run(std::span<const std::string> arguments) {
 }
 
 void CGatewayService::Stop() {
+    (void)ReportServiceState(ServiceState::StopPending);
     m_stop.set();
+}
+
+int CGatewayService::StartInstalledService() {
+    const int result = CServiceHost::StartInstalledService();
+    if (!consoleMode()) {
+        WriteEventLogEntry(result == 1 ? texts::kEventStarted : texts::kEventStartFailed,
+                           result == 1 ? link::kLogInfo : link::kLogError);
+    }
+    return result;
+}
+
+int CGatewayService::StopInstalledService() {
+    const int result = CServiceHost::StopInstalledService();
+    if (!consoleMode()) {
+        WriteEventLogEntry(result == 1 ? texts::kEventStopped : texts::kEventStopFailed,
+                           result == 1 ? link::kLogInfo : link::kLogError);
+    }
+    return result;
 }
 
 }  // namespace qvx::gateway

@@ -40,17 +40,24 @@ public:
     /// In service mode a gateway without any running channel stops itself after this long.
     static constexpr std::chrono::milliseconds kIdleServiceStop{2000};
 
-    CGatewayService();
+    /// `eventLog` must outlive the service.
+    CGatewayService(HostEnvironment environment, EventLog& eventLog);
     ~CGatewayService() override;
     CGatewayService(const CGatewayService&) = delete;
     CGatewayService& operator=(const CGatewayService&) = delete;
 
-    /// Reads the settings (file beside arguments[0] in console mode), starts channels 1 to
-    /// ChannelCount in order, dropping those that cannot start, waits for Stop, then stops
-    /// and destroys every channel and the login listener.
+    /// Reads the settings (file beside arguments[0] in console mode, the service store in
+    /// service mode), starts channels 1 to ChannelCount in order, dropping those that cannot
+    /// start, reports running, waits for Stop, then stops and destroys every channel and the
+    /// login listener. In service mode a gateway without any running channel stops itself
+    /// after kIdleServiceStop.
     void Run(std::span<const std::string> arguments) override;
-    /// Sets the stop event; Run ends promptly.
+    /// Reports stop pending and sets the stop event; Run ends promptly.
     void Stop() override;
+    /// Starts the installed service and records the outcome in the event log.
+    [[nodiscard]] int StartInstalledService() override;
+    /// Stops the installed service and records the outcome in the event log.
+    [[nodiscard]] int StopInstalledService() override;
 
 private:
     [[nodiscard]] GatewayLogTarget logTarget() const;

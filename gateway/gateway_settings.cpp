@@ -123,9 +123,25 @@ GlobalSettings GatewaySettings::readGlobalSettings() const {
     }
     settings.loginPort =
         static_cast<std::uint16_t>(key->numberOrWriteDefault(kTcpPortBase, kRegistryBasePort));
-    settings.secured = key->numberOrWriteDefault(kSecured, 0) != 0;
+    // Only a missing Secured or Password gets its default; one that is there but cannot be
+    // read fails closed.
+    if (!key->contains(kSecured)) {
+        (void)key->writeNumber(kSecured, 0);
+    } else if (const std::optional<std::uint32_t> secured = key->readNumber(kSecured)) {
+        settings.secured = *secured != 0;
+    } else {
+        settings.secured = true;
+        settings.securedUnreadable = true;
+    }
     settings.listenAddress = key->textOrWriteDefault(kIpAddress, kDefaultAddress);
-    settings.password = key->textOrWriteDefault(kPassword, kDefaultPassword);
+    if (!key->contains(kPassword)) {
+        (void)key->writeText(kPassword, kDefaultPassword);
+    } else if (std::optional<std::string> password = key->readText(kPassword)) {
+        settings.password = std::move(*password);
+    } else {
+        settings.password.clear();
+        settings.passwordUnreadable = true;
+    }
     return settings;
 }
 

@@ -52,7 +52,17 @@ struct GlobalSettings {
     std::string listenAddress;    // local address of every listener: dotted IPv4 or host name
     bool secured = false;         // true: data ports serve only clients that logged in
     std::string password;         // passphrase of the login exchange, at most 99 bytes
+    // Service store only: a stored Secured that is no number, or a stored Password longer than
+    // 99 bytes. Such a value is left as it is, not replaced by its default (which would turn
+    // security off or publish the passphrase); security counts as on and no login succeeds.
+    bool securedUnreadable = false;
+    bool passwordUnreadable = false;
     bool operator==(const GlobalSettings&) const = default;
+
+    /// True when security is on but the passphrase cannot be known: every login is refused.
+    [[nodiscard]] bool loginsRefused() const {
+        return secured && (securedUnreadable || passwordUnreadable);
+    }
 };
 
 /// Settings of one gateway channel.

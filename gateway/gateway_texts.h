@@ -72,9 +72,57 @@ inline constexpr std::string_view kPasswordTooLong =
 inline constexpr std::string_view kStalePrefix = "Remote IPAddress ";
 inline constexpr std::string_view kStaleSuffix = " veraltet.\tFile GatewaySecurity Line 449";
 
+// Login settings of the service store that cannot be read: the stored value is kept and
+// every login is refused until an operator mends it.
+inline constexpr std::string_view kSecuredUnreadable =
+    "Der gespeicherte Wert Secured ist nicht lesbar und bleibt unverändert: keine Anmeldung "
+    "möglich.";
+inline constexpr std::string_view kPasswordUnreadable =
+    "Das gespeicherte Password ist länger als 99 Bytes und bleibt unverändert: keine Anmeldung "
+    "möglich.";
+
 // Console mode: "Debugging " / "Stopping " + display name + ".\n".
 inline constexpr std::string_view kDisplayName = "TCP/IP-RS2323 Gateway";
 inline constexpr std::string_view kDebugging = "Debugging ";
 inline constexpr std::string_view kStopping = "Stopping ";
+
+// Installing, removing, starting and stopping the service. The texts are printf formats with
+// %s for the display name or a system text, in the order the format names them; a system
+// text has no trailing line break.
+inline constexpr const char* kUnableToInstall = "Unable to install %s - %s\n";
+inline constexpr const char* kOpenManagerFailed = "OpenSCManager failed - %s\n";
+inline constexpr const char* kInstalled = "%s installed.\n";
+inline constexpr const char* kCreateFailed = "CreateService failed - %s\n";
+inline constexpr const char* kOpenServiceFailed = "OpenService failed - %s\n";
+inline constexpr const char* kStoppingService = "Stopping %s.";
+inline constexpr const char* kPendingDot = ".";
+inline constexpr const char* kStopped = "\n%s stopped.\n";
+inline constexpr const char* kFailedToStop = "\n%s failed to stop.\n";
+inline constexpr const char* kRemoved = "%s removed.\n";
+inline constexpr const char* kDeleteFailed = "DeleteService failed - %s\n";
+inline constexpr const char* kStartingUp = "Starting up %s.";
+inline constexpr const char* kStartCallFailed = "\n%s failed to start: %s\n";
+inline constexpr const char* kStarted = "\n%s started.\n";
+inline constexpr const char* kFailedToStart = "\n%s failed to start.\n";
+// -p has nothing to give a systemd unit: the service runs as the -l account without one.
+inline constexpr const char* kPasswordRefused =
+    "%s not installed: a password (-p) has no meaning for a systemd service; give the account "
+    "with -l only.\n";
+// System texts of our own where no errno value says it.
+inline constexpr std::string_view kInvalidAccount = "The account name is invalid or does not exist";
+inline constexpr std::string_view kUnusablePath = "The program path cannot be written into a unit";
+inline constexpr std::string_view kNoServiceManager =
+    "The service process could not connect to the service manager: NOTIFY_SOCKET is not set";
+inline constexpr std::string_view kForegroundHint = "; -d or -f runs the gateway in the foreground";
+inline constexpr std::string_view kNoSignalHandling =
+    "The stop request of the service manager cannot be received";
+
+// Event log entries of the service.
+inline constexpr std::string_view kEventInstalled = "Service installed";
+inline constexpr std::string_view kEventStarted = "Service gestartet";
+inline constexpr std::string_view kEventStartFailed = "Service konnte nicht gestartet werden.";
+inline constexpr std::string_view kEventStopped = "Service beendet";
+inline constexpr std::string_view kEventStopFailed = "Service konnte nicht beendet werden.";
+inline constexpr std::string_view kEventStatusFailed = "SetServiceStatus() failed";
 
 }  // namespace qvx::gateway::texts

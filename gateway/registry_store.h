@@ -36,6 +36,8 @@ public:
     [[nodiscard]] static std::optional<RegistryKey> open(const std::filesystem::path& storeFile,
                                                          std::string keyPath);
 
+    /// True when a value is stored under `name`, readable or not.
+    [[nodiscard]] bool contains(std::string_view name) const { return rawValue(name).has_value(); }
     /// The number stored under `name`, or nullopt when missing or unreadable.
     [[nodiscard]] std::optional<std::uint32_t> readNumber(std::string_view name) const;
     /// The text stored under `name`, or nullopt when missing or longer than 99 bytes.

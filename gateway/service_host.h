@@ -1,28 +1,77 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gateway/command_line.h"
+#include "gateway/gateway_log.h"
+#include "gateway/systemd_control.h"
+#include "gateway/systemd_notify.h"
 
 namespace qvx::gateway {
 
-/// A program that runs either as a system service or in the foreground (console mode): reads
-/// the command line, runs the chosen operation and turns console signals into Stop. The
-/// derived class supplies Run and Stop.
+/// Environment variables the host reads at start-up.
+inline constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";  // set by systemd
+inline constexpr const char* kUnitDirectoryVariable = "QVX_GATEWAY_UNIT_DIR";
+inline constexpr const char* kSystemctlVariable = "QVX_GATEWAY_SYSTEMCTL";
+inline constexpr const char* kEventLogFileVariable = "QVX_GATEWAY_EVENT_LOG_FILE";
+
+/// What the host takes from its process environment, so that tests can give their own.
+struct HostEnvironment {
+    /// NOTIFY_SOCKET: systemd started the program as a service and takes its state reports
+    /// there; nullopt when the variable is not set.
+    std::optional<std::string> notifySocket;
+    /// Unit folder (QVX_GATEWAY_UNIT_DIR) and systemctl program (QVX_GATEWAY_SYSTEMCTL).
+    SystemdSettings systemd;
+    /// Settings store of service mode (QVX_GATEWAY_REGISTRY, default
+    /// /etc/qvx_gateway/registry.ini).
+    std::filesystem::path registryFile;
+    /// QVX_GATEWAY_EVENT_LOG_FILE: a file that takes the event log entries in place of the
+    /// system log; empty for the system log.
+    std::filesystem::path eventLogFile;
+
+    /// Reads the variables above; unset or empty ones leave the defaults.
+    [[nodiscard]] static HostEnvironment fromProcess();
+};
+
+/// A state reported to the service manager.
+enum class ServiceState {
+    StartPending,  // building the channels
+    Running,       // serving
+    StopPending,   // asked to stop, taking the channels down
+    Stopped,       // Run has returned
+};
+
+/// The notification a state is reported with: "STATUS=..." lines, with "READY=1" for
+/// Running and "STOPPING=1" for StopPending.
+[[nodiscard]] std::string notifyMessage(ServiceState state, std::string_view displayName);
+
+/// Fills a console text: each "%s" of `format` in turn takes the next of `parts`.
+[[nodiscard]] std::string formatText(std::string_view format,
+                                     std::initializer_list<std::string_view> parts);
+
+/// A program that runs as a systemd service or in the foreground (console mode), and
+/// installs, removes, starts and stops its own service. It reads the command line, runs the
+/// chosen operation and turns signals into Stop. The derived class supplies Run and Stop.
 ///
-/// Console mode: -d announces itself on standard output and stops on SIGINT (Ctrl+C) or
-/// SIGQUIT (Ctrl+Break); -f shows nothing and stops on SIGTERM or SIGHUP (end of the
-/// session). Signals are read on a watcher thread; the process keeps its default handling of
-/// all others.
+/// Service mode (no switch, started by systemd): state reports go to the notification socket,
+/// SIGTERM is the service manager's stop request. Console mode: -d announces itself on
+/// standard output and stops on SIGINT (Ctrl+C) or SIGQUIT (Ctrl+Break); -f shows nothing
+/// and stops on SIGTERM or SIGHUP (end of the session). Signals are read on a watcher thread;
+/// the process keeps its default handling of all others.
 class CServiceHost {
 public:
-    /// `serviceName` names the service and its settings file, `displayName` appears in the
-    /// console texts.
-    CServiceHost(std::string serviceName, std::string displayName);
+    /// `serviceName` names the service, its unit and its settings file, `displayName`
+    /// appears in the console texts. `eventLog` must outlive the host.
+    CServiceHost(std::string serviceName, std::string displayName, HostEnvironment environment,
+                 EventLog& eventLog);
     virtual ~CServiceHost() = default;
     CServiceHost(const CServiceHost&) = delete;
     CServiceHost& operator=(const CServiceHost&) = delete;
@@ -41,9 +90,29 @@ public:
     /// success, 0 for failure. `arguments` are the program's own, the program path first.
     [[nodiscard]] int HandleCommandLine(std::vector<std::string> arguments);
 
-    /// Runs Run in the foreground until a console signal stops it; returns 1. Must be called
-    /// before any other thread of the process exists (see SignalWatcher).
-    [[nodiscard]] int RunInConsole(bool faceless);
+    /// Service mode: reports the states around Run to systemd and stops on SIGTERM. Without
+    /// a notification socket (not started by systemd) the hand-over fails: the reason goes to
+    /// the event log and to standard error. 1 when Run ran, else 0. Must be called before any
+    /// other thread of the process exists (see SignalWatcher).
+    [[nodiscard]] virtual int EnterServiceDispatcher();
+    /// -i: writes and enables the unit.
+    [[nodiscard]] virtual int InstallService();
+    /// -u: stops the service if it runs, disables it and removes the unit.
+    [[nodiscard]] virtual int RemoveService();
+    /// -e: stops the installed service and waits until it has stopped.
+    [[nodiscard]] virtual int StopInstalledService();
+    /// -s: starts the installed service and waits until it runs.
+    [[nodiscard]] virtual int StartInstalledService();
+    /// -d, -f: runs Run in the foreground until a console signal stops it; returns 1. Must be
+    /// called before any other thread of the process exists (see SignalWatcher).
+    [[nodiscard]] virtual int RunInConsole(bool faceless);
+
+    /// Reports a state to systemd in service mode (nothing to do otherwise: true). Once stop
+    /// is pending, a late Running or StartPending report is dropped, so systemd never sees
+    /// READY=1 after STOPPING=1. A report that fails is written to the event log as an error.
+    [[nodiscard]] bool ReportServiceState(ServiceState state);
+    /// One event log entry; `level` is kLogError, kLogWarning or kLogInfo. Keeps errno.
+    void WriteEventLogEntry(std::string_view text, int level);
 
     [[nodiscard]] const std::string& serviceName() const { return m_serviceName; }
     [[nodiscard]] const std::string& displayName() const { return m_displayName; }
@@ -51,20 +120,37 @@ public:
     [[nodiscard]] bool consoleMode() const { return m_consoleMode; }
     /// True in the faceless console mode (-f): no console output at all.
     [[nodiscard]] bool faceless() const { return m_faceless; }
+    /// True while running as a service under systemd.
+    [[nodiscard]] bool serviceMode() const { return m_notify.has_value(); }
     /// The parsed command line.
     [[nodiscard]] const CommandLine& commandLine() const { return m_commandLine; }
+    [[nodiscard]] const HostEnvironment& environment() const { return m_environment; }
+    [[nodiscard]] EventLog& eventLog() const { return m_eventLog; }
 
 protected:
     /// Writes console text (standard output, flushed); nothing in the faceless mode.
     void printConsole(std::string_view text) const;
 
 private:
+    /// After a stop request: prints a dot per poll while the unit stops; the state found at
+    /// the end.
+    [[nodiscard]] UnitState waitForStop(const SystemdControl& control) const;
+    /// Connects to systemd and checks that the unit is installed, printing the failure text
+    /// when not.
+    [[nodiscard]] bool openService(const SystemdControl& control) const;
+
     const std::string m_serviceName;
     const std::string m_displayName;
+    const HostEnvironment m_environment;
+    EventLog& m_eventLog;
     std::vector<std::string> m_arguments;  // the program's own, for Run
     CommandLine m_commandLine;
     bool m_consoleMode = false;
     bool m_faceless = false;
+
+    std::optional<NotifySocket> m_notify;  // service mode only; set before any thread starts
+    std::mutex m_stateMutex;               // one report at a time, in the recorded order
+    ServiceState m_state = ServiceState::StartPending;  // guarded by m_stateMutex
 };
 
 }  // namespace qvx::gateway

@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -312,4 +314,53 @@ TEST(GatewaySecurity, ALoginListenerThatCannotBeHadIsReportedAndNeverAccepts) {
             << base;
     }
     ::close(holder);
+}
+
+// A stored Secured or Password that cannot be read fails closed: an Error, no login
+// succeeds whatever the client sends (even the empty line an empty passphrase would match),
+// no data connection is authorised, and the stored values stay as they are.
+TEST(GatewaySecurity, UnreadableStoredLoginValuesRefuseEveryLogin) {
+    struct Case {
+        std::string stored;  // lines of [Parameters] after TCPPortBase
+        std::string error;
+        std::vector<std::string> attempts;
+    };
+    const std::string password100(100, 'p');
+    const std::string prefix = "Error: Gatway-Security: ";
+    const Case cases[] = {
+        {"Secured=on\nPassword=Pelmar\n",
+         prefix + "Der gespeicherte Wert Secured ist nicht lesbar und bleibt unverändert: keine "
+                  "Anmeldung möglich.",
+         {"Pelmar\n", "\n"}},
+        {"Secured=1\nPassword=" + password100 + "\n",
+         prefix + "Das gespeicherte Password ist länger als 99 Bytes und bleibt unverändert: "
+                  "keine Anmeldung möglich.",
+         {"\n", "Pelmar\n", std::string(51, 'p')}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::uint16_t port = freePortRange(0);
+        const std::string text = "[Parameters]\nTCPPortBase=" + std::to_string(port) + "\n" +
+                                 "IPAddress=127.0.0.1\n" + c.stored;
+        writeTextFile(dir.path() / "registry.ini", text);
+        GatewaySettings stores;
+        stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "registry.ini", true);
+        RecordingSink sink;
+        CGatewaySecurity security(qvx::platform::SteadyClock::instance(),
+                                  GatewayLogTarget{&sink, nullptr}, kTiming);
+        security.ReadSettings(stores);
+        EXPECT_EQ(sink.lines(), std::vector<std::string>{c.error}) << c.stored;
+        ASSERT_TRUE(security.Start());
+        for (const std::string& attempt : c.attempts) {
+            TcpClient client(port);
+            ASSERT_TRUE(client.send(attempt));
+            EXPECT_EQ(client.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID")) << attempt;
+            EXPECT_TRUE(client.receiveUntilClosed(kDeadline).closed);
+        }
+        EXPECT_FALSE(security.IsAuthorized("127.0.0.1"));
+        std::ifstream in(dir.path() / "registry.ini", std::ios::binary);
+        std::ostringstream after;
+        after << in.rdbuf();
+        EXPECT_EQ(after.str(), text);
+    }
 }

@@ -29,7 +29,7 @@ namespace qvx::gateway {
 
 void PrintTo(const GlobalSettings& s, std::ostream* out) {
     *out << "{" << s.loginPort << ", " << s.listenAddress << ", " << s.secured << ", " << s.password
-         << "}";
+         << ", " << s.securedUnreadable << ", " << s.passwordUnreadable << "}";
 }
 
 void PrintTo(const ChannelSettings& s, std::ostream* out) {
@@ -281,9 +281,9 @@ TEST(GatewaySettingsRegistry, UnreadableValuesAreReplacedByTheirDefaults) {
     const TempDir dir;
     const fs::path store = dir.path() / "registry.ini";
     const std::string password99(99, 'p');
-    writeFile(store, "[Parameters]\nTCPPortBase=abcdefgh\nSecured=4294967296\nPassword=" +
-                         password99 + "\nGatewayMax=\n[Parameters\\Gateway1]\nCOMPort=/" +
-                         std::string(99, 'c') + "\nParity=MARKPARITY\n");
+    writeFile(store, "[Parameters]\nTCPPortBase=abcdefgh\nPassword=" + password99 +
+                         "\nGatewayMax=\n[Parameters\\Gateway1]\nCOMPort=/" + std::string(99, 'c') +
+                         "\nParity=MARKPARITY\n");
     GatewaySettings settings = registryMode(store);
     // 99 bytes of password still fit; 100 bytes of port name do not.
     EXPECT_EQ(settings.readGlobalSettings(),
@@ -298,10 +298,42 @@ TEST(GatewaySettingsRegistry, UnreadableValuesAreReplacedByTheirDefaults) {
     EXPECT_EQ(file.readString("Parameters", "GatewayMax", ""), "1");
     EXPECT_EQ(file.readString("Parameters\\Gateway1", "COMPort", ""), "COM1:");
     EXPECT_EQ(file.readString("Parameters\\Gateway1", "Parity", ""), "0");
+}
 
-    ASSERT_TRUE(file.writeString("Parameters", "Password", std::string(100, 'p')));
-    EXPECT_EQ(settings.readGlobalSettings().password, "Pelmar");
-    EXPECT_EQ(file.readString("Parameters", "Password", ""), "Pelmar");
+// Replacing an unreadable Secured by 0 would turn security off, and an unreadable Password by
+// the default would open the gateway to the published passphrase: both stay as stored, and
+// security counts as on with no login possible.
+TEST(GatewaySettingsRegistry, UnreadableLoginValuesAreKeptAndFailClosed) {
+    struct Case {
+        std::string stored;  // lines of [Parameters]
+        bool secured;
+        bool securedUnreadable;
+        bool passwordUnreadable;
+        bool loginsRefused;
+    };
+    const std::string password100(100, 'p');
+    const Case cases[] = {
+        {"Secured=4294967296\nPassword=x\n", true, true, false, true},
+        {"Secured=yes\nPassword=x\n", true, true, false, true},
+        {"Secured=\nPassword=x\n", true, true, false, true},
+        {"Secured=1\nPassword=" + password100 + "\n", true, false, true, true},
+        {"Secured=abc\nPassword=" + password100 + "\n", true, true, true, true},
+        // Security off: the passphrase is not used, and still not replaced.
+        {"Secured=0\nPassword=" + password100 + "\n", false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        const TempDir dir;
+        const fs::path store = dir.path() / "registry.ini";
+        const std::string text = "[Parameters]\nTCPPortBase=5000\nIPAddress=127.0.0.1\n" + c.stored;
+        writeFile(store, text);
+        const GlobalSettings read = registryMode(store).readGlobalSettings();
+        EXPECT_EQ(read.secured, c.secured) << c.stored;
+        EXPECT_EQ(read.securedUnreadable, c.securedUnreadable) << c.stored;
+        EXPECT_EQ(read.passwordUnreadable, c.passwordUnreadable) << c.stored;
+        EXPECT_EQ(read.loginsRefused(), c.loginsRefused) << c.stored;
+        EXPECT_NE(read.password, "Pelmar") << c.stored;
+        EXPECT_EQ(readFile(store), text) << "nothing written back";
+    }
 }
 
 TEST(GatewaySettingsRegistry, AStoreThatCannotBeOpenedGivesDefaultsAndIsNotCreated) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "gateway/gateway_log.h"
 #include "link/diagnostic_log.h"
 #include "platform/clock.h"
 
@@ -131,6 +133,33 @@ private:
     mutable std::condition_variable m_changed;
     std::vector<std::string> m_lines;
     Hook m_hook;
+};
+
+/// An event log that keeps every entry, for any thread.
+class RecordingEventLog final : public EventLog {
+public:
+    struct Entry {
+        std::string text;
+        int level;
+        bool operator==(const Entry&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const Entry& entry) {
+            return out << "{" << entry.level << ", " << entry.text << "}";
+        }
+    };
+
+    void write(std::string_view text, int level) override {
+        const std::lock_guard lock(m_mutex);
+        m_entries.push_back({std::string(text), level});
+    }
+
+    [[nodiscard]] std::vector<Entry> entries() const {
+        const std::lock_guard lock(m_mutex);
+        return m_entries;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Entry> m_entries;
 };
 
 /// Checks `condition` every millisecond until it holds; false at the deadline.

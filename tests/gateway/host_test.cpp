@@ -10,13 +10,24 @@
 #include <vector>
 
 #include "gateway/command_line.h"
+#include "gateway/gateway_texts.h"
+#include "gateway/service_host.h"
 #include "gateway/signal_watcher.h"
+#include "gateway_test_support.h"
+#include "notify_receiver.h"
 
 using namespace std::chrono_literals;
 using qvx::gateway::CommandLine;
+using qvx::gateway::CServiceHost;
+using qvx::gateway::HostEnvironment;
 using qvx::gateway::HostOperation;
 using qvx::gateway::parseCommandLine;
+using qvx::gateway::ServiceState;
 using qvx::gateway::SignalWatcher;
+using qvx::gateway::test::NotifyReceiver;
+using qvx::gateway::test::RecordingEventLog;
+using qvx::gateway::test::TempDir;
+namespace texts = qvx::gateway::texts;
 
 namespace qvx::gateway {
 void PrintTo(const CommandLine& c, std::ostream* out) {
@@ -78,4 +89,174 @@ TEST(SignalWatcher, HandsASignalToItsThreadInsteadOfAHandler) {
     sigset_t pending;
     ASSERT_EQ(::sigpending(&pending), 0);
     EXPECT_EQ(::sigismember(&pending, SIGUSR2), 1);
+}
+
+namespace {
+
+/// A host whose operations only record that they were chosen and return a set result.
+class ScriptedHost final : public CServiceHost {
+public:
+    ScriptedHost(RecordingEventLog& log, int result)
+        : CServiceHost("qvx_gateway", "TCP/IP-RS2323 Gateway", {}, log), m_result(result) {}
+
+    void Run(std::span<const std::string> /*arguments*/) override { chosen.emplace_back("Run"); }
+    void Stop() override {}
+    int EnterServiceDispatcher() override { return choose("EnterServiceDispatcher"); }
+    int InstallService() override { return choose("InstallService"); }
+    int RemoveService() override { return choose("RemoveService"); }
+    int StopInstalledService() override { return choose("StopInstalledService"); }
+    int StartInstalledService() override { return choose("StartInstalledService"); }
+    int RunInConsole(bool faceless) override {
+        return choose(faceless ? "RunInConsole(faceless)" : "RunInConsole");
+    }
+
+    std::vector<std::string> chosen;
+
+private:
+    int choose(const char* name) {
+        chosen.emplace_back(name);
+        return m_result;
+    }
+    const int m_result;
+};
+
+/// A service whose Run is a script, to watch the reports around it.
+class ScriptedService final : public CServiceHost {
+public:
+    ScriptedService(HostEnvironment environment, RecordingEventLog& log,
+                    std::function<void(ScriptedService&)> run)
+        : CServiceHost("qvx_gateway", "TCP/IP-RS2323 Gateway", std::move(environment), log),
+          m_run(std::move(run)) {}
+
+    void Run(std::span<const std::string> /*arguments*/) override {
+        ++runs;
+        m_run(*this);
+    }
+    void Stop() override { (void)ReportServiceState(ServiceState::StopPending); }
+
+    int runs = 0;
+
+private:
+    std::function<void(ScriptedService&)> m_run;
+};
+
+HostEnvironment withNotifySocket(const std::string& address) {
+    HostEnvironment environment;
+    environment.notifySocket = address;
+    return environment;
+}
+
+}  // namespace
+
+// Each switch reaches its operation, and the operation's result is the exit code.
+TEST(HostDispatch, EverySwitchChoosesItsOperationWhoseResultIsTheExitCode) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* operation;
+    };
+    const Case cases[] = {
+        {{}, "EnterServiceDispatcher"},   {{"service-argument"}, "EnterServiceDispatcher"},
+        {{"-install"}, "InstallService"}, {{"-i", "-l", "gateway", "-ppw"}, "InstallService"},
+        {{"-u"}, "RemoveService"},        {{"-s"}, "StartInstalledService"},
+        {{"-e"}, "StopInstalledService"}, {{"-s", "-e"}, "StopInstalledService"},
+        {{"-debug"}, "RunInConsole"},     {{"-f", "-i"}, "RunInConsole(faceless)"},
+    };
+    for (const int result : {0, 1}) {
+        for (const Case& c : cases) {
+            RecordingEventLog log;
+            ScriptedHost host(log, result);
+            std::vector<std::string> arguments{"/usr/local/bin/qvx_gateway"};
+            arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+            EXPECT_EQ(host.HandleCommandLine(arguments), result) << c.operation;
+            EXPECT_EQ(host.chosen, std::vector<std::string>{c.operation});
+            EXPECT_TRUE(log.entries().empty());
+        }
+    }
+    RecordingEventLog log;
+    ScriptedHost host(log, 1);
+    ASSERT_EQ(host.HandleCommandLine({"qvx_gateway", "-i", "-l", "gateway", "-ppw"}), 1);
+    EXPECT_EQ(host.commandLine().account, "gateway");
+    EXPECT_EQ(host.commandLine().password, "pw");
+}
+
+TEST(HostTexts, FormatsFillEachPlaceholderInTurn) {
+    using qvx::gateway::formatText;
+    EXPECT_EQ(formatText(texts::kStartCallFailed, {"TCP/IP-RS2323 Gateway", "Job failed"}),
+              "\nTCP/IP-RS2323 Gateway failed to start: Job failed\n");
+    // Parts are taken as they are: a '%s' inside a part is not filled again.
+    EXPECT_EQ(formatText(texts::kCreateFailed, {"50%s done"}),
+              "CreateService failed - 50%s done\n");
+    EXPECT_EQ(formatText("%s and %s", {"one"}), "one and %s");
+}
+
+// Started without the service manager, the hand-over fails: the reason goes to the event log
+// as an error, Run never runs and the exit code is 0. A notification socket that cannot be
+// used fails the same way, at the first state report at the latest.
+TEST(ServiceMode, AHandOverThatFailsIsAnEventLogErrorAndExitCodeZero) {
+    const TempDir dir;
+    struct Case {
+        std::optional<std::string> notifySocket;
+        std::string entry;
+    };
+    const Case cases[] = {
+        {std::nullopt, std::string(texts::kNoServiceManager)},
+        {"relative/notify", "Address family not supported by protocol"},
+        {(dir.path() / "nobody-listens").string(), std::string(texts::kEventStatusFailed)},
+    };
+    for (const Case& c : cases) {
+        RecordingEventLog log;
+        HostEnvironment environment;
+        environment.notifySocket = c.notifySocket;
+        ScriptedService service(environment, log, [](ScriptedService&) {});
+        EXPECT_EQ(service.HandleCommandLine({"/usr/local/bin/qvx_gateway"}), 0) << c.entry;
+        EXPECT_EQ(service.runs, 0);
+        EXPECT_EQ(log.entries(),
+                  (std::vector<RecordingEventLog::Entry>{{c.entry, qvx::link::kLogError}}));
+    }
+}
+
+// systemd hears start pending, READY=1 once running, STOPPING=1 on stop, and never a late
+// READY=1 after STOPPING=1 (a stop request that overtakes the start); exit code 1.
+TEST(ServiceMode, ReportsEachStateAndNeverReadyAfterStopping) {
+    const TempDir dir;
+    const NotifyReceiver receiver(dir.path() / "notify");
+    RecordingEventLog log;
+    ScriptedService service(withNotifySocket(receiver.path().string()), log,
+                            [](ScriptedService& self) {
+                                EXPECT_TRUE(self.ReportServiceState(ServiceState::Running));
+                                self.Stop();
+                                EXPECT_TRUE(self.ReportServiceState(ServiceState::Running));
+                                EXPECT_TRUE(self.ReportServiceState(ServiceState::StartPending));
+                            });
+    EXPECT_EQ(service.HandleCommandLine({"/usr/local/bin/qvx_gateway"}), 1);
+    EXPECT_TRUE(service.serviceMode());
+    std::vector<std::string> messages;
+    while (const std::optional<std::string> message = receiver.receive(0ms)) {
+        messages.push_back(*message);
+    }
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "STATUS=TCP/IP-RS2323 Gateway starting",
+                            "READY=1\nSTATUS=TCP/IP-RS2323 Gateway running",
+                            "STOPPING=1\nSTATUS=TCP/IP-RS2323 Gateway stopping",
+                            "STATUS=TCP/IP-RS2323 Gateway stopped",
+                        }));
+    EXPECT_TRUE(log.entries().empty());
+}
+
+// Console mode reports to nobody, even where NOTIFY_SOCKET is set (a -d started from a shell
+// of a service): systemd must not take the foreground gateway for its service.
+TEST(ServiceMode, ConsoleModeReportsNothingEvenUnderSystemd) {
+    const TempDir dir;
+    const NotifyReceiver receiver(dir.path() / "notify");
+    RecordingEventLog log;
+    ScriptedService service(withNotifySocket(receiver.path().string()), log,
+                            [](ScriptedService& self) {
+                                EXPECT_TRUE(self.ReportServiceState(ServiceState::Running));
+                                self.Stop();
+                            });
+    EXPECT_EQ(service.HandleCommandLine({"/usr/local/bin/qvx_gateway", "-d"}), 1);
+    EXPECT_EQ(service.runs, 1);
+    EXPECT_FALSE(service.serviceMode());
+    EXPECT_EQ(receiver.receive(0ms), std::nullopt);
+    EXPECT_TRUE(log.entries().empty());
 }
