@@ -150,14 +150,13 @@ TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone
 }
 
 TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
-    const int basePort = freePort();
     std::vector<std::unique_ptr<RecordingChannel>> channels;
     int opened = 0;
-    // Other tests of this binary hold no listener at this point, so exactly five distinct
-    // addresses can listen.
+    // Each test runs in a process of its own, so this one holds the whole table: exactly five
+    // distinct addresses can listen.
     for (int i = 0; i < 6; ++i) {
         channels.push_back(std::make_unique<RecordingChannel>());
-        if (channels.back()->open(basePort + 100 + i, "127.0.0.1", true, 4, 4)) {
+        if (channels.back()->open(freePort(), "127.0.0.1", true, 4, 4)) {
             ++opened;
         }
     }
