@@ -140,6 +140,27 @@ def request_handler() -> None:
     write("request_handler", "silent", bytes([0x41, 0, 0]) + records)
 
 
+def session_chunk(step: int, data: bytes) -> bytes:
+    assert len(data) < 256
+    return bytes([len(data), step]) + data
+
+
+def sim_session() -> None:
+    f = FRAMES
+    requests = frame(1, 22, 3) + frame(3, 32, 6)
+    write("sim_session", "direct", bytes([0x00]) + session_chunk(1, requests)
+          + session_chunk(5, frame(6, 37, 1, b"\x40")) + session_chunk(50, b""))
+    dialogue = (session_chunk(1, b"ATZ\r") + session_chunk(1, b"noise ATDT0711\r\n")
+                + session_chunk(20, b"") + session_chunk(1, requests)
+                + session_chunk(1, b"ATH\r") + session_chunk(1, b"AT\r"))
+    for behaviour in range(4):
+        write("sim_session", f"modem_{behaviour}", bytes([0x01 | behaviour << 1]) + dialogue)
+    write("sim_session", "status_reports", bytes([0x08]) + session_chunk(6, b"")
+          + session_chunk(3, f["read_ram_request"]) + session_chunk(9, b""))
+    write("sim_session", "closed_mid_frame", bytes([0x19]) + session_chunk(2, requests[:5])
+          + session_chunk(3, requests) + session_chunk(1, requests[3:]))
+
+
 def ctl_options() -> None:
     seeds = {
         "status": [b"--port", b"5101", b"status"],
@@ -163,6 +184,7 @@ def main() -> None:
     frame_channel()
     ini_document()
     request_handler()
+    sim_session()
     ctl_options()
 
 

@@ -21,6 +21,7 @@ TARGETS=(
   frame_channel
   ini_document
   request_handler
+  sim_session
   ctl_options
 )
 
@@ -67,9 +68,10 @@ for target in "${TARGETS[@]}"; do
   [[ -f fuzz/dict/$target.dict ]] && options+=(-dict="fuzz/dict/$target.dict")
 
   # Every kept regression input on its own first, so a returning fault names its input.
+  : >"$log"
   status=0
   if compgen -G "$regressions/*" >/dev/null; then
-    "$binary" "${options[@]}" "$regressions"/* >"$log" 2>&1 || status=$?
+    "$binary" "${options[@]}" "$regressions"/* >>"$log" 2>&1 || status=$?
   fi
   if [[ $status -eq 0 ]]; then
     dirs=("$work" "$seeds")
