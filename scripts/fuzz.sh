@@ -23,6 +23,8 @@ TARGETS=(
   request_handler
   sim_session
   ctl_options
+  login_line
+  programming_file
 )
 
 limit=(-max_total_time=20)
