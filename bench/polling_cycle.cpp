@@ -9,7 +9,10 @@
 #include <thread>
 
 #include "app/document.h"
+#include "link/device_link.h"
 #include "sim/sim_server.h"
+
+#include <vector>
 
 namespace {
 
@@ -54,6 +57,42 @@ void BM_PollingCycles(benchmark::State& state) {
     state.counters["poll_ok"] = document.pollOk ? 1 : 0;
 }
 BENCHMARK(BM_PollingCycles)->Arg(0)->Arg(9600)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/// Reading back a whole recording as the recording view does: three channels of 640 samples in
+/// chunks of 20, next to the time its bytes need on the line (a request of 8 bytes and a
+/// confirm of 48 per chunk).
+void BM_RecordingTransfer(benchmark::State& state) {
+    const auto baud = static_cast<unsigned>(state.range(0));
+    qvx::sim::ServerConfig config;
+    config.baud = baud;
+    qvx::sim::SimServer server(config);
+    std::string error;
+    if (!server.start(error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    qvx::link::DeviceLink link;
+    (void)link.connect(server.port(), "127.0.0.1");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!link.isConnected() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::vector<float> gripper(640);
+    std::vector<float> supply(640);
+    std::vector<int> outputs(640);
+    for (auto _ : state) {
+        for (std::size_t first = 0; first < 640; first += 20) {
+            if (!link.readRecordingGripper(gripper, first, 20) || !link.readRecordingSupply(supply, first, 20) ||
+                !link.readRecordingOutputs(outputs, first, 20)) {
+                state.SkipWithError("transfer failed");
+                return;
+            }
+        }
+    }
+    constexpr double kBytes = 3 * 32 * (8 + 48);
+    state.counters["line_time_s"] = baud == 0 ? 0.0 : kBytes * 10.0 / baud;
+}
+BENCHMARK(BM_RecordingTransfer)->Arg(9600)->Arg(115200)->Iterations(2)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
