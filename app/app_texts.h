@@ -4,9 +4,6 @@
 
 namespace qvx::app::texts {
 
-inline constexpr const char* kAttention = "Achtung !";
-inline constexpr const char* kCalibrationWarning =
-    "Änderungen an diesen Werten führt zu einer veränderten Kalibrierung";
 inline constexpr const char* kHelpMissing =
     "Die Hilfedatei %1 konnte nicht geöffnet werden.\nBitte prüfen Sie, ob sie im Arbeitsverzeichnis liegt.";
 /// The supervisor access code: the whole command line in any letter case.

@@ -21,6 +21,7 @@
 #include "app/lower_views.h"
 #include "views/ui_state.h"
 #include "views/valid_form.h"
+#include "views/view_texts.h"
 #include "views/view_fixpart.h"
 
 namespace qvx::app {
@@ -80,7 +81,8 @@ void CMainFrame::SwitchView(int n) {
         m_splitter->setSizes(sizes);
     }
     if (n == kCalibration) {
-        QMessageBox::warning(this, QString::fromUtf8(texts::kAttention), QString::fromUtf8(texts::kCalibrationWarning));
+        QMessageBox::warning(this, QString::fromUtf8(views::texts::kAttention),
+                             QString::fromUtf8(views::texts::kCalibrationWarning));
     }
 }
 
