@@ -48,8 +48,8 @@ std::vector<std::string> argumentsOf(const std::uint8_t* data, std::size_t size)
 }
 
 std::string hexText(long long value) {
-    const unsigned long long magnitude =
-        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    const unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                                   : static_cast<unsigned long long>(value);
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string digits;
     unsigned long long rest = magnitude;
@@ -120,9 +120,11 @@ void checkOptions(const std::vector<std::string>& args) {
         "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record"};
     QVX_FUZZ_CHECK(kCommands.count(options->command) == 1);
     QVX_FUZZ_CHECK(options->port >= 1 && options->port <= 65535);
-    QVX_FUZZ_CHECK(!options->blockLength || (*options->blockLength >= 1 && *options->blockLength <= 255));
+    QVX_FUZZ_CHECK(!options->blockLength ||
+                   (*options->blockLength >= 1 && *options->blockLength <= 255));
     QVX_FUZZ_CHECK(!options->retries || *options->retries <= 100);
-    QVX_FUZZ_CHECK(!options->timeoutMs || (*options->timeoutMs >= 1 && *options->timeoutMs <= 600000));
+    QVX_FUZZ_CHECK(!options->timeoutMs ||
+                   (*options->timeoutMs >= 1 && *options->timeoutMs <= 600000));
     QVX_FUZZ_CHECK(options->command != "record" || !options->csvFile.empty());
     QVX_FUZZ_CHECK(isSubsequence(options->arguments, args));
 }

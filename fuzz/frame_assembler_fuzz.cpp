@@ -29,8 +29,8 @@ using qvx::link::kMessageTable;
 using qvx::link::LinkMessage;
 
 bool sameMessage(const LinkMessage& a, const LinkMessage& b) {
-    return a.code == b.code && a.address == b.address && a.length == b.length &&
-           a.data == b.data && a.crc == b.crc && a.frameBytes == b.frameBytes;
+    return a.code == b.code && a.address == b.address && a.length == b.length && a.data == b.data &&
+           a.crc == b.crc && a.frameBytes == b.frameBytes;
 }
 
 // The frame the message's fields build; true when it equals the received one in full.
@@ -52,7 +52,8 @@ void checkDelivered(const LinkMessage& message, const std::vector<std::uint8_t>&
     const std::vector<std::uint8_t>& frame = message.frameBytes;
     QVX_FUZZ_CHECK(frame.size() <= kMaxFrameSize);
     QVX_FUZZ_CHECK(frame.size() <= stream.size());
-    QVX_FUZZ_CHECK(std::equal(frame.begin(), frame.end(), stream.end() - static_cast<std::ptrdiff_t>(frame.size())));
+    QVX_FUZZ_CHECK(std::equal(frame.begin(), frame.end(),
+                              stream.end() - static_cast<std::ptrdiff_t>(frame.size())));
 }
 
 // A good frame made from the first input bytes: a code of the message set, any address and
@@ -61,7 +62,8 @@ LinkMessage goodFrame(std::span<const std::uint8_t> input) {
     LinkMessage message;
     const auto& row = kMessageTable[input[0] % kMessageTable.size()];
     message.code = static_cast<int>(row.code);
-    message.address = static_cast<std::uint16_t>(input[1 % input.size()] | (input[2 % input.size()] << 8));
+    message.address =
+        static_cast<std::uint16_t>(input[1 % input.size()] | (input[2 % input.size()] << 8));
     message.length = input[3 % input.size()];
     if (row.carriesData) {
         for (int i = 0; i < message.length; ++i) {

@@ -44,7 +44,9 @@ std::string_view trim(std::string_view text) {
 }
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    const auto lower = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    };
     if (a.size() != b.size()) {
         return false;
     }
@@ -96,7 +98,8 @@ void checkOnlyOneKeyChanged(std::string_view before, std::string_view after) {
         for (std::size_t i = 0; i < old.size(); ++i) {
             if (old[i] != now[i]) {
                 ++changed;
-                QVX_FUZZ_CHECK(i + 1 == old.size() || old[i].ends_with('\n') == now[i].ends_with('\n'));
+                QVX_FUZZ_CHECK(i + 1 == old.size() ||
+                               old[i].ends_with('\n') == now[i].ends_with('\n'));
             }
         }
         QVX_FUZZ_CHECK(changed <= 1);
@@ -107,9 +110,8 @@ void checkOnlyOneKeyChanged(std::string_view before, std::string_view after) {
     for (std::size_t i = 0; i < old.size(); ++i) {
         bool found = false;
         for (; j < now.size() && !found; ++j) {
-            found = now[j] == old[i] ||
-                    (!old[i].ends_with('\n') && now[j].starts_with(old[i]) &&
-                     isLineEnding(now[j].substr(old[i].size())));
+            found = now[j] == old[i] || (!old[i].ends_with('\n') && now[j].starts_with(old[i]) &&
+                                         isLineEnding(now[j].substr(old[i].size())));
         }
         QVX_FUZZ_CHECK(found);
     }
@@ -160,10 +162,11 @@ void checkNumbers(std::string_view value, std::string_view raw) {
         QVX_FUZZ_CHECK(number == 7);
     }
     if (raw.size() >= 4) {
-        const std::uint32_t bits = static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[0])) |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[1])) << 8U |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[2])) << 16U |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[3])) << 24U;
+        const std::uint32_t bits =
+            static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[0])) |
+            static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[1])) << 8U |
+            static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[2])) << 16U |
+            static_cast<std::uint32_t>(static_cast<std::uint8_t>(raw[3])) << 24U;
         QVX_FUZZ_CHECK(static_cast<std::uint32_t>(parseProfileInt(decimal(bits), 0)) == bits);
         const std::string digits = decimal(static_cast<std::int32_t>(bits));
         // Text after the digits does not count, unless it is itself a digit.

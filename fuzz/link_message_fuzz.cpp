@@ -43,8 +43,8 @@ LinkMessage sentinel(bool checkCrc) {
 }
 
 bool sameMessage(const LinkMessage& a, const LinkMessage& b) {
-    return a.code == b.code && a.address == b.address && a.length == b.length &&
-           a.data == b.data && a.crc == b.crc && a.frameBytes == b.frameBytes;
+    return a.code == b.code && a.address == b.address && a.length == b.length && a.data == b.data &&
+           a.crc == b.crc && a.frameBytes == b.frameBytes;
 }
 
 bool unchanged(const LinkMessage& message) {

@@ -85,30 +85,43 @@ struct Request {
 
 std::optional<Request> requestOf(int code) {
     switch (code) {
-        case 1: return Request{Area::Eeprom, true};
-        case 2: return Request{Area::Program, true};
-        case 3: return Request{Area::Ram, true};
-        case 4: return Request{Area::Eeprom, false};
-        case 5: return Request{Area::Program, false};
-        case 6: return Request{Area::Ram, false};
-        default: return std::nullopt;
+        case 1:
+            return Request{Area::Eeprom, true};
+        case 2:
+            return Request{Area::Program, true};
+        case 3:
+            return Request{Area::Ram, true};
+        case 4:
+            return Request{Area::Eeprom, false};
+        case 5:
+            return Request{Area::Program, false};
+        case 6:
+            return Request{Area::Ram, false};
+        default:
+            return std::nullopt;
     }
 }
 
 std::size_t areaSize(Area area) {
     switch (area) {
-        case Area::Eeprom: return memory::kEepromSize;
-        case Area::Program: return memory::kProgramSize;
-        case Area::Ram: return memory::kRamSize;
+        case Area::Eeprom:
+            return memory::kEepromSize;
+        case Area::Program:
+            return memory::kProgramSize;
+        case Area::Ram:
+            return memory::kRamSize;
     }
     return 0;
 }
 
 std::span<const std::uint8_t> areaOf(const Controller& controller, Area area) {
     switch (area) {
-        case Area::Eeprom: return controller.eeprom();
-        case Area::Program: return controller.program();
-        case Area::Ram: return controller.ram();
+        case Area::Eeprom:
+            return controller.eeprom();
+        case Area::Program:
+            return controller.program();
+        case Area::Ram:
+            return controller.ram();
     }
     return {};
 }
@@ -128,7 +141,8 @@ public:
             if (request && outcome != RequestOutcome::BeyondMemory &&
                 outcome != RequestOutcome::Silenced) {
                 const auto area = areaOf(m_controller, request->area);
-                QVX_FUZZ_CHECK(message.address + static_cast<std::size_t>(message.length) <= area.size());
+                QVX_FUZZ_CHECK(message.address + static_cast<std::size_t>(message.length) <=
+                               area.size());
                 const auto first = area.begin() + message.address;
                 handled.memory.assign(first, first + message.length);
             }

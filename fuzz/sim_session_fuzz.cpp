@@ -39,7 +39,9 @@ const TimePoint kStart = TimePoint{} + 1h;
 class Line {
 public:
     Line(Controller& controller, const SessionConfig& config)
-        : m_session(controller, config, 1, kStart), m_modem(config.modem), m_status(config.statusEvery.count() > 0) {}
+        : m_session(controller, config, 1, kStart),
+          m_modem(config.modem),
+          m_status(config.statusEvery.count() > 0) {}
 
     Session& session() { return m_session; }
 

@@ -221,12 +221,12 @@ TEST(IniDocument, WrittenValuesReadBackUnchanged) {
 }
 
 TEST(IniDocument, ValuesWithBlanksAtTheEndsOrEnclosingQuotesAreStoredQuotedAndReadBackUnchanged) {
-    for (const std::string_view value :
-         {" secret", "secret ", "\tboth\t", " ", "'quoted'", "\"quoted\"", "\"\"", "\" x \"", "\f"}) {
+    for (const std::string_view value : {" secret", "secret ", "\tboth\t", " ", "'quoted'",
+                                         "\"quoted\"", "\"\"", "\" x \"", "\f"}) {
         IniDocument doc("[S]\nk=old\n");
-        ASSERT_TRUE(doc.setValue("S", "k", value));     // replaces a line
-        ASSERT_TRUE(doc.setValue("S", "new", value));   // adds a line
-        ASSERT_TRUE(doc.setValue("T", "new", value));   // adds a section
+        ASSERT_TRUE(doc.setValue("S", "k", value));    // replaces a line
+        ASSERT_TRUE(doc.setValue("S", "new", value));  // adds a line
+        ASSERT_TRUE(doc.setValue("T", "new", value));  // adds a section
         const IniDocument reread(doc.text());
         EXPECT_EQ(reread.value("S", "k"), value);
         EXPECT_EQ(reread.value("S", "new"), value);
