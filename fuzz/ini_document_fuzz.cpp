@@ -7,7 +7,8 @@
 // Properties:
 // - parsing keeps the text byte for byte;
 // - setValue either refuses for one of its documented reasons, leaving the text unchanged, or
-//   the value reads back exactly as set, from the document and from its re-parsed text;
+//   the value reads back as the profile functions read it (trimmed, one enclosing pair of
+//   quotes removed), from the document and from its re-parsed text;
 // - a write changes nothing but its own key: any other key reads as before, every other line
 //   is kept, at most a line terminator is added to the last line;
 // - parseProfileInt gives a number that reads back from its own decimal text, an unsigned
@@ -41,6 +42,16 @@ std::string_view trim(std::string_view text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// What reading gives for a value written as it is: blanks trimmed, one enclosing pair of
+// single or double quotes removed, as the profile functions do.
+std::string asRead(std::string_view value) {
+    std::string_view text = trim(value);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
+        text = text.substr(1, text.size() - 2);
+    }
+    return std::string(text);
 }
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
@@ -131,8 +142,8 @@ void checkWrite(std::string_view text, std::string_view section, std::string_vie
     const std::string written = document.text();
     const IniDocument reparsed(written);
     QVX_FUZZ_CHECK(reparsed.text() == written);
-    QVX_FUZZ_CHECK(document.value(trim(section), trim(key)) == value);
-    QVX_FUZZ_CHECK(reparsed.value(trim(section), trim(key)) == value);
+    QVX_FUZZ_CHECK(document.value(trim(section), trim(key)) == asRead(value));
+    QVX_FUZZ_CHECK(reparsed.value(trim(section), trim(key)) == asRead(value));
     QVX_FUZZ_CHECK(reparsed.hasSection(trim(section)));
 
     const bool sameKey = equalsIgnoringAsciiCase(trim(section), otherSection) &&

@@ -29,12 +29,6 @@ std::string_view trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// A text wholly enclosed in a matching pair of single or double quotes.
-bool isQuoted(std::string_view text) {
-    return text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-           text.back() == text.front();
-}
-
 char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -105,20 +99,12 @@ LineInfo classify(std::string_view raw, bool firstLine) {
     info.valueStart =
         begin + equals + 1 + (valueOffset == std::string_view::npos ? rest.size() : valueOffset);
     std::string_view value = trim(rest);
-    if (isQuoted(value)) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     info.value = value;
     return info;
-}
-
-// The text to store so that reading gives `value` back: reading trims blanks and removes an
-// enclosing pair of quotes, so such a value is stored inside one more pair of double quotes.
-std::string storedValue(std::string_view value) {
-    if (trim(value).size() == value.size() && !isQuoted(value)) {
-        return std::string(value);
-    }
-    return "\"" + std::string(value) + "\"";
 }
 
 bool hasLineBreakOrNul(std::string_view text) {
@@ -328,7 +314,7 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         } else if (inSection && info.kind == LineKind::Key) {
             if (equalsIgnoringCase(info.name, key)) {
                 std::string& line = m_lines[i];
-                line = line.substr(0, info.valueStart) + storedValue(value) +
+                line = line.substr(0, info.valueStart) + std::string(value) +
                        line.substr(info.contentEnd);
                 return true;
             }
@@ -339,7 +325,7 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
     }
 
     const std::string eol(lineEnding());
-    const std::string keyLine = std::string(key) + "=" + storedValue(value) + eol;
+    const std::string keyLine = std::string(key) + "=" + std::string(value) + eol;
     if (insertAfter) {
         std::string& previous = m_lines[*insertAfter];
         if (!previous.ends_with('\n')) {

@@ -50,9 +50,7 @@ public:
     [[nodiscard]] bool hasSection(std::string_view section) const;
 
     /// Sets the first `key` of `section` to `value`, adding the key at the end of the section
-    /// or the section at the end of the text when missing. A value with blanks at either end,
-    /// or wholly enclosed in quotes, is stored in double quotes so that it reads back as
-    /// given. Refuses (false, text unchanged)
+    /// or the section at the end of the text when missing. Refuses (false, text unchanged)
     /// names or values that could not be read back as written: any line break or NUL byte,
     /// a section name with ']', an empty key name, or a key name with '=' or starting with
     /// '[', ';' or '#'. Names are trimmed.
