@@ -53,6 +53,7 @@ struct LineInfo {
     std::string_view name;       // section or key name, trimmed
     std::string_view value;      // key value, trimmed and unquoted
     std::size_t valueStart = 0;  // where a replacement value begins (after '=' and blanks)
+    std::size_t afterEquals = 0;  // just after the '='
     std::size_t contentEnd = 0;  // where the line terminator begins
 };
 
@@ -96,6 +97,7 @@ LineInfo classify(std::string_view raw, bool firstLine) {
     info.name = key;
     std::string_view rest = content.substr(equals + 1);
     const std::size_t valueOffset = rest.find_first_not_of(kBlanks);
+    info.afterEquals = begin + equals + 1;
     info.valueStart =
         begin + equals + 1 + (valueOffset == std::string_view::npos ? rest.size() : valueOffset);
     std::string_view value = trim(rest);
@@ -314,7 +316,10 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         } else if (inSection && info.kind == LineKind::Key) {
             if (equalsIgnoringCase(info.name, key)) {
                 std::string& line = m_lines[i];
-                line = line.substr(0, info.valueStart) + std::string(value) +
+                // The blanks after '=' stay as they were, unless the value brings its own:
+                // then it replaces them, so writing the same value twice changes nothing.
+                const bool ownBlanks = !value.empty() && kBlanks.find(value.front()) != std::string_view::npos;
+                line = line.substr(0, ownBlanks ? info.afterEquals : info.valueStart) + std::string(value) +
                        line.substr(info.contentEnd);
                 return true;
             }

@@ -223,13 +223,11 @@ TEST(IniDocument, WrittenValuesReadBackUnchanged) {
 TEST(IniDocument, ValuesAreWrittenAsGivenAndReadBackTrimmedLikeTheProfileFunctions) {
     // Files such as the programming file keep right-aligned numbers ("Zu= 1234.50"): a write
     // stores the text unchanged, and reading removes the blanks and one enclosing pair of quotes.
-    IniDocument doc("[S]
-k=old
-");
+    IniDocument doc("[S]\nk=old\n");
     ASSERT_TRUE(doc.setValue("S", "k", " 1234.50"));
-    EXPECT_EQ(doc.text(), "[S]
-k= 1234.50
-");
+    EXPECT_EQ(doc.text(), "[S]\nk= 1234.50\n");
+    ASSERT_TRUE(doc.setValue("S", "k", " 1234.50"));  // again: no blank piles up
+    EXPECT_EQ(doc.text(), "[S]\nk= 1234.50\n");
     EXPECT_EQ(IniDocument(doc.text()).value("S", "k"), "1234.50");
     ASSERT_TRUE(doc.setValue("S", "k", "'quoted'"));
     EXPECT_EQ(IniDocument(doc.text()).value("S", "k"), "quoted");
