@@ -11,6 +11,7 @@
 
 #include <array>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -94,6 +95,14 @@ std::optional<Bytes> read(DeviceLink& link, std::uint32_t address, std::size_t c
     return ok ? std::optional<Bytes>(bytes) : std::nullopt;
 }
 
+/// The state letter of a process ('R', 'S', 'T' for stopped, ...), or '?'.
+char processState(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
 std::size_t openDescriptors(pid_t pid) {
     std::size_t count = 0;
     for ([[maybe_unused]] const auto& entry :
@@ -150,6 +159,8 @@ TEST(FaultInjection, ASilentControllerFailsEveryReadWithinItsRetryBudget) {
     auto link = chain.connect(200, 3);
     ASSERT_EQ(read(*link, 22, 3), kServiceData);
     ASSERT_TRUE(chain.sim().signal(SIGSTOP));  // the controller stops answering
+    // A stop signal takes effect when the process is next scheduled: wait until it has.
+    ASSERT_TRUE(waitUntil([&] { return processState(chain.sim().pid()) == 'T'; }, 5s));
     for (int i = 0; i < 3; ++i) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(read(*link, 22, 3).has_value());  // the earlier confirm is never reused
