@@ -11,7 +11,6 @@
 
 #include <array>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -98,7 +97,8 @@ std::optional<Bytes> read(DeviceLink& link, std::uint32_t address, std::size_t c
 /// The state letter of a process ('R', 'S', 'T' for stopped, ...), or '?'.
 char processState(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string text;
+    std::getline(stat, text);
     const auto close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
 }
