@@ -270,6 +270,9 @@ void SocketChannel::connectionLost(const ConnectedSocket* socket) {
             m_connected = false;
         }
         lost->shutdown();
+        // A writer held back by a full queue gets its room back; what it queues now is
+        // dropped when the next connection starts, and later writes fail at once.
+        m_sendQueue.discard();
     }
     if (!m_closing) {
         signalDisconnected();

@@ -20,21 +20,23 @@ public:
 
     explicit ByteQueue(std::size_t capacity = kDefaultCapacity) : m_capacity(capacity) {}
 
-    /// Appends all bytes as one piece; false once the queue is closed, or when the piece does
-    /// not fit (then nothing of it is queued).
+    /// Appends all bytes as one piece, waiting while the queue is too full to take it (the
+    /// reader's pace holds the writer back). False once the queue is closed, or for a piece
+    /// larger than the whole capacity; nothing of a refused piece is queued.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes);
     /// Moves up to out.size() bytes into out; blocks while empty. Returns the count,
     /// or 0 when the queue is closed (bytes still queued at close are dropped).
     std::size_t read(std::span<std::uint8_t> out);
     /// Closes the queue: writes fail from now on and blocked readers return 0.
     void close();
-    /// Drops every queued byte (the queue stays open).
+    /// Drops every queued byte (the queue stays open) and wakes waiting writers.
     void discard();
     [[nodiscard]] bool isClosed() const;
 
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_readable;
+    std::condition_variable m_writable;
     std::deque<std::uint8_t> m_bytes;
     std::size_t m_capacity;
     bool m_closed = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -62,14 +63,34 @@ TEST(ByteQueue, PiecesFromConcurrentWritersStayWhole) {
     }
 }
 
-TEST(ByteQueue, APieceThatDoesNotFitIsRefusedWhole) {
+TEST(ByteQueue, AWriterWaitsForRoomAndAPieceLargerThanTheQueueIsRefused) {
     ByteQueue queue(8);
     const std::vector<std::uint8_t> six(6, 1);
+    const std::vector<std::uint8_t> nine(9, 2);
+    EXPECT_FALSE(queue.write(nine));  // could never fit
     ASSERT_TRUE(queue.write(six));
-    EXPECT_FALSE(queue.write(six));  // would exceed the capacity
+    std::atomic<bool> written{false};
+    std::thread writer([&] { written = queue.write(six); });  // waits: only 2 bytes free
     std::array<std::uint8_t, 16> out{};
-    EXPECT_EQ(queue.read(out), 6U);  // nothing of the refused piece got in
-    EXPECT_TRUE(queue.write(six));
+    EXPECT_EQ(queue.read(out), 6U);
+    writer.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(queue.read(out), 6U);
+}
+
+TEST(ByteQueue, CloseAndDiscardReleaseAWaitingWriter) {
+    ByteQueue queue(4);
+    const std::vector<std::uint8_t> four(4, 1);
+    ASSERT_TRUE(queue.write(four));
+    bool result = true;
+    std::thread writer([&] { result = queue.write(four); });
+    queue.discard();
+    writer.join();
+    EXPECT_TRUE(result);  // room again after the discard
+    std::thread blocked([&] { result = queue.write(four); });
+    queue.close();
+    blocked.join();
+    EXPECT_FALSE(result);
 }
 
 TEST(ByteQueue, DiscardDropsWhatIsQueuedAndKeepsTheQueueOpen) {
