@@ -3,7 +3,8 @@
 //
 // Properties:
 // - a refused command line always says why;
-// - an accepted one (unless it asks for help) names a known command and a port, every number
+// - an accepted one (unless it asks for help) names a known command and a port (or a qvx.ini
+//   that gives it), every number
 //   lies in its documented range, a recording names its CSV file, and the command's own
 //   arguments are arguments of the command line, in order;
 // - a number that parses reads back from its decimal and its hexadecimal text, and lies in
@@ -119,7 +120,8 @@ void checkOptions(const std::vector<std::string>& args) {
         "status",      "service",  "switch-points", "input-record", "calibration", "tolerances",
         "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record"};
     QVX_FUZZ_CHECK(kCommands.count(options->command) == 1);
-    QVX_FUZZ_CHECK(options->port >= 1 && options->port <= 65535);
+    // The port comes from the command line, or from the qvx.ini named by --ini.
+    QVX_FUZZ_CHECK((options->port >= 1 && options->port <= 65535) || (options->port == 0 && !options->iniFile.empty()));
     QVX_FUZZ_CHECK(!options->blockLength ||
                    (*options->blockLength >= 1 && *options->blockLength <= 255));
     QVX_FUZZ_CHECK(!options->retries || *options->retries <= 100);
