@@ -1,6 +1,7 @@
 #include "gateway/gateway_settings.h"
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -75,8 +76,14 @@ std::uint8_t stopBitsFromName(std::string_view name) {
     return codeOf(kStopBitNames, name);
 }
 
+std::uint16_t tcpPort(std::int64_t value) {
+    return value > 0 && value <= std::numeric_limits<std::uint16_t>::max()
+               ? static_cast<std::uint16_t>(value)
+               : 0;
+}
+
 std::uint16_t dataPortFor(std::uint32_t basePort, std::int32_t channel) {
-    return static_cast<std::uint16_t>(basePort + static_cast<std::uint32_t>(channel));
+    return tcpPort(std::int64_t{basePort} + channel);
 }
 
 std::filesystem::path settingsFilePath(std::string_view programPath, std::string_view serviceName) {
@@ -105,15 +112,14 @@ GlobalSettings GatewaySettings::readGlobalSettings() const {
     GlobalSettings settings;
     if (!m_registryMode) {
         const platform::IniFile file(m_settingsFile);
-        settings.loginPort =
-            static_cast<std::uint16_t>(file.readInt(kGlobals, kBasePortAddress, kFileBasePort));
+        settings.loginPort = tcpPort(file.readInt(kGlobals, kBasePortAddress, kFileBasePort));
         settings.listenAddress =
             file.readString(kGlobals, kIpAddress, kDefaultAddress, kTextBufferSize);
         settings.secured = file.readInt(kGlobals, kSecured, 0) != 0;
         settings.password = file.readString(kGlobals, kPassword, kDefaultPassword, kTextBufferSize);
         return settings;
     }
-    settings.loginPort = static_cast<std::uint16_t>(kRegistryBasePort);
+    settings.loginPort = tcpPort(kRegistryBasePort);
     settings.listenAddress = kDefaultAddress;
     settings.password = kDefaultPassword;
     const std::optional<RegistryKey> key =
@@ -121,8 +127,7 @@ GlobalSettings GatewaySettings::readGlobalSettings() const {
     if (!key) {
         return settings;
     }
-    settings.loginPort =
-        static_cast<std::uint16_t>(key->numberOrWriteDefault(kTcpPortBase, kRegistryBasePort));
+    settings.loginPort = tcpPort(key->numberOrWriteDefault(kTcpPortBase, kRegistryBasePort));
     // Only a missing Secured or Password gets its default; one that is there but cannot be
     // read fails closed.
     if (!key->contains(kSecured)) {

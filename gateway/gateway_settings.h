@@ -34,8 +34,10 @@ inline constexpr std::uint8_t kTwoStopBits = 2;
 /// text gives kOneStopBit.
 [[nodiscard]] std::uint8_t stopBitsFromName(std::string_view name);
 
-/// TCP port of channel n's data listener: base port + n in 16-bit arithmetic, so it wraps
-/// past 65535 (base 65535 gives channel 1 the port 0).
+/// A TCP port number from a setting. A value outside 1..65535 gives 0, which no listener
+/// accepts: cut to 16 bits it would name some other port, possibly one already in use.
+[[nodiscard]] std::uint16_t tcpPort(std::int64_t value);
+/// TCP port of channel n's data listener: base port + n, or 0 past 65535.
 [[nodiscard]] std::uint16_t dataPortFor(std::uint32_t basePort, std::int32_t channel);
 
 /// The settings file beside the program: the folder of `programPath` (argv[0]) followed by

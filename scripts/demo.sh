@@ -18,11 +18,27 @@ bin=$root/build/default
 port=${QVX_DEMO_PORT:-5100}
 work=$(mktemp -d /tmp/qvx-demo.XXXXXX)
 pids=()
+names=()
 cleanup() {
+  report_peak_memory
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
+
+started() {  # started NAME: records the last background process under NAME
+  pids+=($!)
+  names+=("$1")
+}
+
+report_peak_memory() {  # the most resident memory each program needed (VmHWM)
+  local i peak
+  for i in "${!pids[@]}"; do
+    peak=$(awk '/^VmHWM/ {print $2}' "/proc/${pids[$i]}/status" 2>/dev/null) || continue
+    [ -n "$peak" ] && printf 'demo: peak memory of %-14s %8s kB\n' "${names[$i]}" "$peak"
+  done
+  return 0
+}
 
 wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
   local until=$((SECONDS + $1)); shift
@@ -34,7 +50,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
 
 echo "demo: working folder $work"
 "$bin/sim/qvx_sim" --pty "$work/controller.tty" --eeprom "$work/controller.eeprom" >"$work/sim.log" 2>&1 &
-pids+=($!)
+started qvx_sim
 wait_for 10 grep -q ready "$work/sim.log"
 
 ln -s "$bin/gateway/qvx_gateway" "$work/qvx_gateway"
@@ -52,7 +68,7 @@ Parity=NOPARITY
 StopBits=ONESTOPBIT
 INI
 (cd "$work" && exec ./qvx_gateway -d >"$work/gateway.log" 2>&1) &
-pids+=($!)
+started qvx_gateway
 wait_for 10 grep -q "Initialisierung OK" "$work/gateway.log"
 
 cat >"$work/qvx.ini" <<INI
@@ -71,7 +87,7 @@ headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
   Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
+  started Xvfb
   wait_for 10 test -s "$work/display"
   export DISPLAY=":$(cat "$work/display")"
   echo "demo: no display; running under Xvfb $DISPLAY"
@@ -82,7 +98,7 @@ geometry=()
 [ "$headless" = 1 ] && geometry=(-qwindowgeometry 1280x800+0+0)
 (cd "$work" && exec "$bin/app/qvx_controller" "${geometry[@]}") &
 controller=$!
-pids+=("$controller")
+started qvx_controller
 
 if [ "$headless" = 1 ] || [ -n "${QVX_DEMO_SCREENSHOT:-}" ]; then
   # Confirm the connection dialog as a user would: Return on its OK button.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Soak run: the desktop program's polling (qvxctl poll) through qvx_gateway to qvx_sim with
 # faults injected on the controller's side, for a bounded time. Reports failed cycles and, for
-# every process, resident memory and open descriptors at the start and at the end.
+# every process, resident memory and open descriptors at the start and at the end, and its
+# peak resident memory.
 #
 #   scripts/soak.sh [SECONDS]        default 180; checking of received checksums is on
 #   QVX_SOAK_FAULTS="--drop 0.02 --corrupt 0.02 --status-every 500"   the simulator's faults
@@ -35,11 +36,12 @@ until (exec 3<>"/dev/tcp/127.0.0.1/$((port + 1))") 2>/dev/null; do sleep 0.1; do
   >"$work/poll.out" 2>"$work/poll.err" &
 client=$!; pids+=($client)
 
-sample() {  # sample PID: "rss_kb fds"
-  local rss fds
+sample() {  # sample PID: "rss_kb fds peak_rss_kb"
+  local rss fds peak
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0)
   fds=$(ls "/proc/$1/fd" 2>/dev/null | wc -l)
-  echo "$rss $fds"
+  peak=$(awk '/VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0)
+  echo "$rss $fds $peak"
 }
 sleep 2
 declare -A first
@@ -52,10 +54,11 @@ wait "$client" || status=$?
 
 echo "soak: $seconds s, simulator faults: $faults"
 sed 's/^/  /' "$work/poll.out"
-printf '  %-8s %12s %12s %8s %8s\n' process "rss start kB" "rss end kB" "fd start" "fd end"
+printf '  %-8s %12s %12s %12s %8s %8s\n' process "rss start kB" "rss end kB" "peak kB" "fd start" \
+  "fd end"
 for name in sim gateway client; do
-  read -r r1 f1 <<<"${first[$name]}"; read -r r2 f2 <<<"${last[$name]}"
-  printf '  %-8s %12s %12s %8s %8s\n' "$name" "$r1" "$r2" "$f1" "$f2"
+  read -r r1 f1 _ <<<"${first[$name]}"; read -r r2 f2 p2 <<<"${last[$name]}"
+  printf '  %-8s %12s %12s %12s %8s %8s\n' "$name" "$r1" "$r2" "$p2" "$f1" "$f2"
 done
 [ -s "$work/poll.err" ] && sed 's/^/  /' "$work/poll.err"
 exit $status

@@ -459,13 +459,16 @@ void CViewPreferences::shorten() {
 }
 
 void CViewPreferences::save() {
-    if (!commitEdits()) {
-        return;
+    if (commitEdits() && !writeToController()) {
+        message(fromUtf8(texts::kCalSaveFailed));
     }
+}
+
+bool CViewPreferences::writeToController() {
     link::DeviceLink& link = document().link();
     // Thresholds belong to the table just saved: without it the controller keeps its own.
     if (!link.writeCalibration()) {
-        return;
+        return false;
     }
     // The thresholds are lengths converted as in length mode, whatever mode the program shows:
     // through the table's conversions, so that the polling thread never sees a mode change.
@@ -485,24 +488,23 @@ void CViewPreferences::save() {
     if (!rawOfLength(points.maxMm() + kThresholdMarginMm, offOpen) ||
         !rawOfLength(points.maxMm() - kThresholdMarginMm, openC) ||
         !rawOfLength(points.minMm() + kThresholdMarginMm, aClosed)) {
-        return;
+        return false;
     }
     // The record's middle thresholds stay as the controller holds them: never write values
     // that were not read.
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
-        return;
+        return false;
     }
     record[0] = offOpen;
     record[1] = openC;
     record[4] = aClosed;
     if (!link.writeInputRecord(record)) {
-        return;
+        return false;
     }
     int status = 0;
-    if (link.readStatusByte(status)) {
-        (void)link.writeStatusByte((status & kKeptStatusBits) | kStatusAlwaysSet);
-    }
+    return link.readStatusByte(status) &&
+           link.writeStatusByte((status & kKeptStatusBits) | kStatusAlwaysSet);
 }
 
 }  // namespace qvx::views

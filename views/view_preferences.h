@@ -53,7 +53,7 @@ public:
     /// amount; at the end of the table a point is added.
     void shorten();
     /// "Kalibrierungsdaten im QVX sichern": the table, then the thresholds derived from its
-    /// longest and shortest point, then switch-point mode.
+    /// longest and shortest point, then switch-point mode. A failed transfer is reported.
     void save();
 
 protected:
@@ -86,6 +86,8 @@ private:
     [[nodiscard]] bool commitCount();
     [[nodiscard]] bool commitIndex();
     [[nodiscard]] bool commitPoint();
+    /// Writes the table, then the thresholds that belong to it; false when a transfer failed.
+    [[nodiscard]] bool writeToController();
     /// Shows `text` and puts the focus back into `field`.
     void refuse(QLineEdit* field, const char* text);
     void message(const QString& text);

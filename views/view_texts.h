@@ -118,6 +118,9 @@ inline constexpr const char* kCalLengthRangeTenthInch =
 inline constexpr const char* kCalVoltageRange =
     "Die Spannung kann nicht gespeichert werden.\nBitte geben Sie eine Spannung von 0 bis 5000 mV "
     "ein.";
+inline constexpr const char* kCalSaveFailed =
+    "Die Kalibrierung konnte nicht vollständig in der QVX gespeichert werden.\nBitte prüfen Sie "
+    "die Verbindung und speichern Sie erneut.";
 inline constexpr const char* kCalShortenRangeMm =
     "Die neue Stützstelle kann nicht angelegt werden: ihre Länge läge außerhalb von 0 bis "
     "65,535 mm.";

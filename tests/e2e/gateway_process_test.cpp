@@ -324,7 +324,7 @@ TEST(GatewayProgram, OfFiveChannelsFourListenAndNoneSpins) {
 }
 
 // A login port that is taken is reported; the data channels go on as their settings say.
-// A data port that wraps to 0 is refused rather than bound to a random port.
+// A data port past 65535 is refused rather than bound to some other port.
 TEST(GatewayProgram, ListenersThatCannotBeHadAreReported) {
     {
         Gateway gateway(1, "Secured=0\n");

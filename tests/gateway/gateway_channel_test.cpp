@@ -374,8 +374,8 @@ TEST(GatewayChannel, ADataListenerThatCannotBeHadIsReportedAndFailsTheStart) {
         ::close(holder);
     }
     {
-        // Base port 65535: channel 1's data port wraps to 0, which is refused instead of
-        // binding some random port.
+        // Base port 65535: channel 1's data port would lie past 65535; it is refused instead
+        // of bound to some other port.
         GatewayFixture gateway(1, "");
         TempDir dir;
         writeTextFile(dir.path() / "qvx_gateway.ini",

@@ -165,10 +165,12 @@ TEST(GatewaySettingsFile, ParityAndStopBitNamesMapExactlyAndCaseSensitively) {
               (ChannelSettings{5101, "COM1:", 9600, 5, 0, 1}));
 }
 
-TEST(GatewaySettingsFile, PortsWrapInSixteenBitsAndTheCountIsSigned) {
+TEST(GatewaySettingsFile, PortsPastTheTcpRangeAreRefusedNotWrappedAndTheCountIsSigned) {
     EXPECT_EQ(dataPortFor(5100, 1), 5101);
+    EXPECT_EQ(dataPortFor(65534, 1), 65535);
     EXPECT_EQ(dataPortFor(65535, 1), 0);
-    EXPECT_EQ(dataPortFor(65534, 3), 1);
+    EXPECT_EQ(dataPortFor(65534, 3), 0);
+    EXPECT_EQ(dataPortFor(0xFFFFFFFF, 2), 0);  // a negative base read as unsigned
 
     const TempDir dir;
     const fs::path file = dir.path() / "qvx_gateway.ini";
@@ -176,13 +178,17 @@ TEST(GatewaySettingsFile, PortsWrapInSixteenBitsAndTheCountIsSigned) {
     writeFile(file, "[Globals]\nBasePortAddress=65535\nPorts=0\n");
     EXPECT_EQ(settings.readGlobalSettings().loginPort, 65535);
     EXPECT_EQ(settings.ReadChannelSettings(1).dataPort, 0);
-    EXPECT_EQ(settings.ReadChannelSettings(2).dataPort, 1);
     EXPECT_EQ(settings.ChannelCount(), 0);
 
-    writeFile(file, "[Globals]\nBasePortAddress=70000\nPorts=-2\n");  // 70000 is 4464 in 16 bits
-    EXPECT_EQ(settings.readGlobalSettings().loginPort, 4464);
-    EXPECT_EQ(settings.ReadChannelSettings(1).dataPort, 4465);
+    // 70000 cut to 16 bits would be 4464: some other program's port, not the one meant.
+    writeFile(file, "[Globals]\nBasePortAddress=70000\nPorts=-2\n");
+    EXPECT_EQ(settings.readGlobalSettings().loginPort, 0);
+    EXPECT_EQ(settings.ReadChannelSettings(1).dataPort, 0);
     EXPECT_EQ(settings.ChannelCount(), -2);
+
+    writeFile(file, "[Globals]\nBasePortAddress=-5\n");
+    EXPECT_EQ(settings.readGlobalSettings().loginPort, 0);
+    EXPECT_EQ(settings.ReadChannelSettings(6).dataPort, 0);
 }
 
 TEST(GatewaySettingsFile, TheFirstChannelFillsTheListenAddressForAllOthers) {

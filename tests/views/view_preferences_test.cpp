@@ -336,7 +336,7 @@ TEST(CViewPreferences, SaveWritesHeaderChangedPointsAndThresholdsWithoutSwitchin
     EXPECT_TRUE(form.messages.texts.empty());
 }
 
-TEST(CViewPreferences, SaveWritesNoThresholdsWhenTheTableOrTheRecordFails) {
+TEST(CViewPreferences, SaveReportsAFailedTransferAndWritesNoThresholdsAfterIt) {
     for (const bool tableFails : {true, false}) {
         SCOPED_TRACE(tableFails ? "table write fails" : "record read fails");
         ScriptedController scripted;
@@ -351,6 +351,7 @@ TEST(CViewPreferences, SaveWritesNoThresholdsWhenTheTableOrTheRecordFails) {
         EXPECT_EQ(scripted.requestsAt(kWriteEeprom, 1), 0);
         EXPECT_EQ(scripted.requestsAt(kReadRam, 37), 0);
         EXPECT_EQ(scripted.requestsAt(kWriteRam, 37), 0);
+        EXPECT_EQ(form.messages.texts, std::vector<QString>{QString::fromUtf8(texts::kCalSaveFailed)});
     }
 }
 
