@@ -66,7 +66,9 @@ public:
     std::atomic<int> inchUnit{0};             ///< 1: lengths in tenths of an inch, 0: mm
     std::array<bool, 6> curveVisible{true, true, true, true, true, true};  ///< plot toggles
     bool recordingPresent = false;            ///< a recording was read back
-    std::array<float, kRecordingSamples> recGripper{};  ///< gripper per sample, display unit
+    std::array<float, kRecordingSamples> recGripper{};  ///< gripper per sample, in recGripperUnit
+    /// The mode the recording was transferred in: mV, or mm with a calibrated table.
+    link::CalibrationMode recGripperUnit = link::CalibrationMode::Millivolt;
     std::array<float, kRecordingSamples> recSupply{};   ///< Ub per sample, V
     std::array<int, kRecordingSamples> recOutputs{};    ///< output word per sample
     std::array<std::string, 5> teachText;     ///< per range, the taught value as shown

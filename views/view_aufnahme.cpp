@@ -259,14 +259,10 @@ void CViewAufnahme::updateExportButtons() {
     m_saveImage->setEnabled(ready);
 }
 
-link::CalibrationMode CViewAufnahme::recordingUnit() {
-    return m_transferUnit.value_or(document().link().calibration().getMode());
-}
-
 float CViewAufnahme::plottedGripper(float stored) {
     const link::CalibrationTable& table = document().link().calibration();
     const link::CalibrationMode shown = table.getMode();
-    const link::CalibrationMode recorded = recordingUnit();
+    const link::CalibrationMode recorded = document().recGripperUnit;
     float value = stored;
     if (recorded == link::CalibrationMode::Millivolt &&
         shown == link::CalibrationMode::Calibrated) {
@@ -332,7 +328,7 @@ bool CViewAufnahme::transfer() {
         complete = link.readRecordingOutputs(doc.recOutputs, first, kChunkSamples) && complete;
         pumpingWait(kPumpAfterRead);
     }
-    m_transferUnit = unit;
+    doc.recGripperUnit = unit;
     return complete;
 }
 
@@ -415,7 +411,7 @@ bool CViewAufnahme::exportCsv() {
     if (m_busy || !document().recordingPresent) {
         return false;
     }
-    const std::string csv = recordingCsv(document(), recordingUnit());
+    const std::string csv = recordingCsv(document(), document().recGripperUnit);
     return writeFile(fromUtf8(texts::kRecExportCsvCaption),
                      QStringLiteral("aufnahme_%1.csv").arg(timestamp()),
                      fromUtf8(texts::kRecCsvFilter), QStringLiteral("csv"), [&csv](QIODevice& out) {

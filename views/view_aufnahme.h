@@ -95,7 +95,6 @@ private:
     void updateExportButtons();
     /// Gripper value of the document in the unit the plot shows now.
     [[nodiscard]] float plottedGripper(float stored);
-    [[nodiscard]] link::CalibrationMode recordingUnit();
     [[nodiscard]] bool writeFile(const QString& caption, const QString& suggestedName,
                                  const QString& filter, const QString& suffix,
                                  const std::function<bool(QIODevice&)>& write);
@@ -111,9 +110,6 @@ private:
     Timing m_timing;
     MessageSink m_messages;
     SaveFileDialog m_saveDialog;
-    /// Unit the gripper values were transferred in; unknown for a recording transferred
-    /// before this view was created, which then counts as being in the present unit.
-    std::optional<link::CalibrationMode> m_transferUnit;
     /// Unit the plot was last filled in (mode and inch preference).
     std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;
     bool m_busy = false;

@@ -225,6 +225,17 @@ TEST(CViewAufnahme, ExportsTheRecordingAsCsvInTheUnitOfTheTransferAndThePlotAsPn
     csv.close();
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_TRUE(csv.readLine().startsWith("time_ms,gripper_mm,"));
+    csv.close();
+    {
+        // The document keeps the unit: a view opened later exports and plots in it too.
+        Recorder later(sim.document);
+        later.exportPath = recorder.exportPath;
+        ASSERT_TRUE(later.view.exportCsv());
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(csv.readLine().startsWith("time_ms,gripper_mm,"));
+        csv.close();
+        expectPlotted(later, stored);
+    }
 
     recorder.exportPath = dir.filePath(QStringLiteral("bild.png"));
     ASSERT_TRUE(recorder.view.saveImage());
