@@ -27,6 +27,12 @@ TARGETS=(
   programming_file
 )
 
+# The byte-stream targets take inputs of at most 1024 bytes: every limit of their parsers (a
+# frame of 263 bytes, a text or modem command line of about 200) lies well within, and their
+# cost grows with the length, so longer inputs would only slow the runs down.
+declare -A MAX_LEN=([frame_assembler]=1024 [frame_channel]=1024 [request_handler]=1024
+                    [sim_session]=1024)
+
 limit=(-max_total_time=20)
 if [[ $# -gt 0 && $1 == --runs ]]; then
   [[ $# -ge 2 && $2 =~ ^[0-9]+$ ]] || { echo "usage: $0 [SECONDS | --runs N] [TARGET...]" >&2; exit 2; }
@@ -68,6 +74,7 @@ for target in "${TARGETS[@]}"; do
 
   options=("${common[@]}" -artifact_prefix="$build/artifacts/$target-")
   [[ -f fuzz/dict/$target.dict ]] && options+=(-dict="fuzz/dict/$target.dict")
+  [[ -n ${MAX_LEN[$target]:-} ]] && options+=(-max_len="${MAX_LEN[$target]}")
 
   # Every kept regression input on its own first, so a returning fault names its input.
   : >"$log"
