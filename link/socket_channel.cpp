@@ -88,7 +88,22 @@ bool SocketChannel::write(std::span<const std::uint8_t> bytes) {
     if (!m_connected) {
         return false;
     }
-    return m_sendQueue.write(bytes);
+    // Bytes with nothing queued ahead of them go out from the caller's thread at once:
+    // handing them to the sender thread would add a thread wake-up to every exchange.
+    return m_sendQueue.write(bytes, [this](std::span<const std::uint8_t> piece) {
+        return sendWithoutWaiting(piece);
+    });
+}
+
+std::size_t SocketChannel::sendWithoutWaiting(std::span<const std::uint8_t> bytes) {
+    const std::shared_ptr<ConnectedSocket> socket = currentSocket();
+    if (!socket) {
+        return 0;
+    }
+    // What the socket cannot take now, and any error, is left to the sender thread.
+    const ssize_t n =
+        ::send(socket->fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
 void SocketChannel::closeSocket() {
@@ -316,25 +331,30 @@ void SocketChannel::senderLoop() {
         if (count == 0) {
             return;  // the queue was closed
         }
-        const std::shared_ptr<ConnectedSocket> socket = currentSocket();
-        if (!socket) {
-            continue;  // the connection these bytes were for is gone
+        // Without a socket the connection these bytes were for is gone.
+        if (const std::shared_ptr<ConnectedSocket> socket = currentSocket()) {
+            sendAll(*socket, std::span(buffer.data(), count));
         }
-        std::size_t sent = 0;
-        while (sent < count) {
-            const ssize_t n = ::send(socket->fd(), buffer.data() + sent, count - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                m_lastError = errno;
-                if (!m_closing) {
-                    connectionLost(socket.get());
-                }
-                break;
-            }
-            sent += static_cast<std::size_t>(n);
+        m_sendQueue.finishedSending();
+    }
+}
+
+void SocketChannel::sendAll(const ConnectedSocket& socket, std::span<const std::uint8_t> bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n =
+            ::send(socket.fd(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
+        if (n <= 0) {
+            m_lastError = errno;
+            if (!m_closing) {
+                connectionLost(&socket);
+            }
+            return;
+        }
+        sent += static_cast<std::size_t>(n);
     }
 }
 

@@ -34,9 +34,9 @@ private:
 };
 
 /// One TCP connection carried by three threads: a connector (connect or accept), a sender
-/// that drains the outgoing byte queue into the socket, and a receiver that hands incoming
-/// bytes up. Client mode connects to a peer; server mode accepts on a listening socket
-/// shared through the process-wide listener table.
+/// that drains the outgoing byte queue into the socket (bytes with nothing ahead of them skip
+/// it), and a receiver that hands incoming bytes up. Client mode connects to a peer; server
+/// mode accepts on a listening socket shared through the process-wide listener table.
 ///
 /// Each connection ends exactly once: whichever thread clears `connected` closes the socket
 /// and raises `signalDisconnected`. A refused connect raises it too.
@@ -57,7 +57,9 @@ public:
     [[nodiscard]] bool requestConnect();
     /// Resolves and stores a new peer without reopening; false if it does not resolve.
     [[nodiscard]] bool setPeer(int port, std::string_view host, bool serverMode);
-    /// Queues the bytes for the sender as one piece; false at once when not connected.
+    /// Sends the bytes as one piece: from the caller's thread at once when nothing is queued
+    /// ahead of them and the socket takes them, otherwise through the sender's queue. False
+    /// at once when not connected.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes);
     /// Ends the current connection; the receiver then reports the loss.
     void closeSocket();
@@ -90,6 +92,10 @@ protected:
 private:
     void connectorLoop();
     void senderLoop();
+    /// Sends all bytes, waiting for room; a failure ends the connection.
+    void sendAll(const ConnectedSocket& socket, std::span<const std::uint8_t> bytes);
+    /// Sends what the socket takes at once; returns the count (0 on any failure).
+    [[nodiscard]] std::size_t sendWithoutWaiting(std::span<const std::uint8_t> bytes);
     void receiverLoop();
     [[nodiscard]] int acceptClient();
     [[nodiscard]] int connectToPeer();

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <span>
 
@@ -24,9 +25,18 @@ public:
     /// reader's pace holds the writer back). False once the queue is closed, or for a piece
     /// larger than the whole capacity; nothing of a refused piece is queued.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes);
+    /// Like write, but when nothing is queued and the reader is not still sending what it
+    /// read, the piece is first offered to `sendNow`, which must not block and returns how
+    /// many of the bytes it sent; only the rest is queued. Order is kept: no byte skips the
+    /// queue while an earlier one waits in it or is being sent.
+    [[nodiscard]] bool write(std::span<const std::uint8_t> bytes,
+                             const std::function<std::size_t(std::span<const std::uint8_t>)>& sendNow);
     /// Moves up to out.size() bytes into out; blocks while empty. Returns the count,
-    /// or 0 when the queue is closed (bytes still queued at close are dropped).
+    /// or 0 when the queue is closed (bytes still queued at close are dropped). The bytes
+    /// count as being sent until finishedSending.
     std::size_t read(std::span<std::uint8_t> out);
+    /// The reader is done with what it read last (sent or dropped).
+    void finishedSending();
     /// Closes the queue: writes fail from now on and blocked readers return 0.
     void close();
     /// Drops every queued byte (the queue stays open) and wakes waiting writers.
@@ -40,6 +50,7 @@ private:
     std::deque<std::uint8_t> m_bytes;
     std::size_t m_capacity;
     bool m_closed = false;
+    bool m_readerSending = false;  // the reader holds bytes it has not finished sending
 };
 
 }  // namespace qvx::platform

@@ -104,3 +104,50 @@ TEST(ByteQueue, DiscardDropsWhatIsQueuedAndKeepsTheQueueOpen) {
     ASSERT_EQ(queue.read(out), 1U);
     EXPECT_EQ(out[0], 9);
 }
+
+// Bytes skip the queue only when nothing is ahead of them, neither queued nor still being
+// sent by the reader, so the order on the wire is the order of the writes.
+TEST(ByteQueue, APieceIsSentAtOnceOnlyWithNothingAheadOfIt) {
+    ByteQueue queue(8);
+    std::vector<std::uint8_t> wire;  // what sendNow sent, in order
+    std::size_t room = 100;          // how many bytes sendNow takes per call
+    int offers = 0;
+    const auto sendNow = [&](std::span<const std::uint8_t> piece) {
+        ++offers;
+        const std::size_t n = std::min(room, piece.size());
+        wire.insert(wire.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+        return n;
+    };
+    const std::vector<std::uint8_t> a{1, 2, 3};
+    const std::vector<std::uint8_t> b{4, 5};
+    const std::vector<std::uint8_t> c{6};
+    std::array<std::uint8_t, 8> out{};
+
+    ASSERT_TRUE(queue.write(a, sendNow));  // empty queue: sent whole
+    EXPECT_EQ(wire, a);
+
+    room = 1;  // the socket takes one byte: the rest waits in the queue
+    ASSERT_TRUE(queue.write(b, sendNow));
+    ASSERT_TRUE(queue.write(c, sendNow));  // queued behind 5, not offered
+    EXPECT_EQ(offers, 2);
+    EXPECT_EQ(wire, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    ASSERT_EQ(queue.read(out), 2U);
+    EXPECT_EQ(out[0], 5);
+    EXPECT_EQ(out[1], 6);
+
+    // The reader has not finished sending 5 and 6: a new piece must wait behind them.
+    ASSERT_TRUE(queue.write(c, sendNow));
+    EXPECT_EQ(offers, 2);
+    queue.finishedSending();
+    ASSERT_EQ(queue.read(out), 1U);
+    queue.finishedSending();
+    room = 100;
+    ASSERT_TRUE(queue.write(b, sendNow));  // nothing ahead any more
+    EXPECT_EQ(offers, 3);
+
+    const std::vector<std::uint8_t> tooLarge(9, 0);
+    EXPECT_FALSE(queue.write(tooLarge, sendNow));
+    queue.close();
+    EXPECT_FALSE(queue.write(c, sendNow));
+    EXPECT_EQ(offers, 3);  // neither a refused piece nor a closed queue sends anything
+}
