@@ -7,12 +7,11 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/document.h"
 #include "link/device_link.h"
 #include "sim/sim_server.h"
-
-#include <vector>
 
 namespace {
 
@@ -22,24 +21,41 @@ using namespace std::chrono_literals;
 /// 18 (switch points) and 10 (gripper value) bytes.
 constexpr double kCycleBytes = 3 * 8 + 9 + 18 + 10;
 
-void BM_PollingCycles(benchmark::State& state) {
-    const auto baud = static_cast<unsigned>(state.range(0));
+qvx::sim::ServerConfig serverAt(unsigned baud) {
     qvx::sim::ServerConfig config;
     config.baud = baud;
-    qvx::sim::SimServer server(config);
+    return config;
+}
+
+/// Starts the simulated controller and connects the link to it, waiting up to 5 s; false,
+/// with the benchmark skipped and the reason given, when either fails.
+bool connect(qvx::sim::SimServer& server, qvx::link::DeviceLink& link, benchmark::State& state) {
     std::string error;
     if (!server.start(error)) {
         state.SkipWithError(error.c_str());
-        return;
+        return false;
     }
-    qvx::app::CQvx_controllerDoc document;
-    if (!document.link().connect(server.port(), "127.0.0.1")) {
+    if (!link.connect(server.port(), "127.0.0.1")) {
         state.SkipWithError("no connection");
-        return;
+        return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!document.link().isConnected() && std::chrono::steady_clock::now() < deadline) {
+    while (!link.isConnected() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(1ms);
+    }
+    if (!link.isConnected()) {
+        state.SkipWithError("no connection");
+        return false;
+    }
+    return true;
+}
+
+void BM_PollingCycles(benchmark::State& state) {
+    const auto baud = static_cast<unsigned>(state.range(0));
+    qvx::sim::SimServer server(serverAt(baud));
+    qvx::app::CQvx_controllerDoc document;
+    if (!connect(server, document.link(), state)) {
+        return;
     }
     document.startPolling();
     for (auto _ : state) {
@@ -63,19 +79,10 @@ BENCHMARK(BM_PollingCycles)->Arg(0)->Arg(9600)->Iterations(3)->UseManualTime()->
 /// confirm of 48 per chunk).
 void BM_RecordingTransfer(benchmark::State& state) {
     const auto baud = static_cast<unsigned>(state.range(0));
-    qvx::sim::ServerConfig config;
-    config.baud = baud;
-    qvx::sim::SimServer server(config);
-    std::string error;
-    if (!server.start(error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
+    qvx::sim::SimServer server(serverAt(baud));
     qvx::link::DeviceLink link;
-    (void)link.connect(server.port(), "127.0.0.1");
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!link.isConnected() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
+    if (!connect(server, link, state)) {
+        return;
     }
     std::vector<float> gripper(640);
     std::vector<float> supply(640);

@@ -11,26 +11,14 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/file_descriptor.h"
+
 namespace qvx::gateway {
 
 namespace {
 
 // Longest user name systemd accepts in User= (and the login tools' limit).
 constexpr std::size_t kMaxAccountLength = 31;
-
-bool writeAll(int descriptor, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(descriptor, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -181,7 +169,7 @@ bool SystemdControl::createUnitFile(std::string_view text, int& error) const {
     }
     // Readable by everyone like every unit, whatever the umask.
     bool written =
-        ::fchmod(descriptor, 0644) == 0 && writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+        ::fchmod(descriptor, 0644) == 0 && platform::writeAll(descriptor, text) && ::fsync(descriptor) == 0;
     if (!written) {
         error = errno;
     }

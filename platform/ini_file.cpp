@@ -8,7 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <utility>
+
+#include "platform/file_descriptor.h"
 
 namespace qvx::platform {
 
@@ -117,24 +118,6 @@ std::error_code lastError() {
     return {errno, std::generic_category()};
 }
 
-// Closes a descriptor on scope exit.
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : m_fd(fd) {}
-    ~FdGuard() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 // Follows symbolic links to the path that is finally written; the result need not exist.
 std::optional<std::filesystem::path> resolveLinks(std::filesystem::path path,
                                                   std::error_code& error) {
@@ -162,20 +145,6 @@ std::optional<std::filesystem::path> resolveLinks(std::filesystem::path path,
     }
     error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
     return std::nullopt;
-}
-
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 std::string temporaryName(const std::filesystem::path& target) {
@@ -356,7 +325,7 @@ std::string IniDocument::text() const {
 
 std::optional<std::string> loadTextFile(const std::filesystem::path& path, std::error_code& error) {
     // Non-blocking open, so that a FIFO under the file's name cannot hang the reader.
-    const FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return std::string();
@@ -436,7 +405,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view tex
         error = lastError();
         return false;
     }
-    FdGuard fd(rawFd);
+    FileDescriptor fd(rawFd);
     const auto fail = [&] {
         error = lastError();
         ::unlink(temporary.c_str());
@@ -455,14 +424,14 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view tex
     if (::fsync(fd.get()) != 0) {
         return fail();
     }
-    if (::close(fd.release()) != 0) {
+    if (!fd.close()) {
         return fail();
     }
     if (::rename(temporary.c_str(), target->c_str()) != 0) {
         return fail();
     }
     // Make the rename itself durable; a failure here does not undo the completed replacement.
-    const FdGuard dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
         (void)::fsync(dir.get());
     }

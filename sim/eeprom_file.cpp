@@ -8,51 +8,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/file_descriptor.h"
 #include "platform/system_error.h"
 
 namespace qvx::sim {
+
+using platform::FileDescriptor;
+using platform::writeAll;
 
 namespace {
 
 std::string describe(const std::string& what, const std::string& path, int error) {
     return what + " " + path + ": " + platform::systemErrorText(error);
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    /// Closes now; false when closing reported an error (a late write failure).
-    [[nodiscard]] bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
