@@ -5,7 +5,7 @@
 #include <QTranslator>
 
 #include "app/app_texts.h"
-#include "app/document.h"
+#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/client_settings.h"
 #include "connection/connection_procedure.h"
@@ -36,11 +36,11 @@ QvxApplication::QvxApplication(QStringList arguments, std::filesystem::path sett
 QvxApplication::~QvxApplication() { shutdown(); }
 
 void QvxApplication::start() {
-    m_document = std::make_unique<CQvx_controllerDoc>();
+    m_document = std::make_unique<document::CQvx_controllerDoc>();
     (void)m_document->OnNewDocument(m_settings);
     m_document->supervisorMode = isSupervisorCommandLine(m_arguments);
     m_frame = std::make_unique<CMainFrame>(*m_document);
-    m_document->UpdateAllViews(nullptr, CQvx_controllerDoc::kHintSupervisor);
+    m_document->UpdateAllViews(nullptr, document::CQvx_controllerDoc::kHintSupervisor);
     m_frame->showMaximized();
 }
 

@@ -9,10 +9,13 @@ namespace qvx::connection {
 class ConnectionUi;
 }
 
+namespace qvx::document {
+class CQvx_controllerDoc;
+}
+
 namespace qvx::app {
 
 class CMainFrame;
-class CQvx_controllerDoc;
 
 /// True when the whole command line (arguments joined by single spaces) is the supervisor
 /// access code in any letter case.
@@ -37,13 +40,13 @@ public:
     /// Stops polling and stores the unit preference; the frame and document remain.
     void shutdown();
 
-    [[nodiscard]] CQvx_controllerDoc& document() { return *m_document; }
+    [[nodiscard]] document::CQvx_controllerDoc& document() { return *m_document; }
     [[nodiscard]] CMainFrame& frame() { return *m_frame; }
 
 private:
     QStringList m_arguments;
     std::filesystem::path m_settings;
-    std::unique_ptr<CQvx_controllerDoc> m_document;
+    std::unique_ptr<document::CQvx_controllerDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
     bool m_shutDown = false;
 };

@@ -1,6 +1,6 @@
 #include "app/lower_views.h"
 
-#include "app/document.h"
+#include "document/document.h"
 #include "app/main_frame.h"
 #include "views/valid_form.h"
 #include "views/view_aufnahme.h"
@@ -11,7 +11,7 @@
 
 namespace qvx::app {
 
-views::CValidForm* createLowerView(int n, CQvx_controllerDoc& document) {
+views::CValidForm* createLowerView(int n, document::CQvx_controllerDoc& document) {
     views::CValidForm* view = nullptr;
     switch (n) {
         case 1: {

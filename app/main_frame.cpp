@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_texts.h"
-#include "app/document.h"
+#include "document/document.h"
 #include "app/lower_views.h"
 #include "views/ui_state.h"
 #include "views/valid_form.h"
@@ -32,7 +32,7 @@ constexpr int kRestoredWidth = 744;
 constexpr int kRestoredHeight = 600;
 }  // namespace
 
-CMainFrame::CMainFrame(CQvx_controllerDoc& document) : m_document(document), m_splitter(new QSplitter(Qt::Vertical)) {
+CMainFrame::CMainFrame(document::CQvx_controllerDoc& document) : m_document(document), m_splitter(new QSplitter(Qt::Vertical)) {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("qvx_controller"));
     setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
@@ -41,7 +41,7 @@ CMainFrame::CMainFrame(CQvx_controllerDoc& document) : m_document(document), m_s
     m_splitter->setChildrenCollapsible(false);
     auto* fixed = new views::CViewFixpart(
         document, [this](int n) { SwitchView(n); },
-        [this]() -> DocumentView* { return qobject_cast<views::CValidForm*>(lowerView()); });
+        [this]() -> document::DocumentView* { return qobject_cast<views::CValidForm*>(lowerView()); });
     m_splitter->addWidget(fixed);
     setCentralWidget(m_splitter);
     buildMenu();

@@ -6,9 +6,11 @@
 class QAction;
 class QSplitter;
 
-namespace qvx::app {
-
+namespace qvx::document {
 class CQvx_controllerDoc;
+}
+
+namespace qvx::app {
 
 /// The main window: the fixed pane on top, one of five lower views below, and the menu.
 /// It switches views and nothing else; each view owns its form.
@@ -19,7 +21,7 @@ public:
     /// View numbers of SwitchView.
     enum View { kProgramming = 1, kOperatingState = 2, kRecording = 3, kCalibration = 4, kService = 5 };
 
-    explicit CMainFrame(CQvx_controllerDoc& document);
+    explicit CMainFrame(document::CQvx_controllerDoc& document);
     ~CMainFrame() override;
 
     /// Shows lower view n (1..5); the same view again only re-reads its data.
@@ -40,7 +42,7 @@ private:
     void showHelp();
     void showAbout();
 
-    CQvx_controllerDoc& m_document;
+    document::CQvx_controllerDoc& m_document;
     QSplitter* m_splitter;
     QAction* m_millimetres = nullptr;
     QAction* m_tenthInches = nullptr;

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "link/device_link.h"
 #include "sim/sim_server.h"
 
@@ -53,7 +53,7 @@ bool connect(qvx::sim::SimServer& server, qvx::link::DeviceLink& link, benchmark
 void BM_PollingCycles(benchmark::State& state) {
     const auto baud = static_cast<unsigned>(state.range(0));
     qvx::sim::SimServer server(serverAt(baud));
-    qvx::app::CQvx_controllerDoc document;
+    qvx::document::CQvx_controllerDoc document;
     if (!connect(server, document.link(), state)) {
         return;
     }

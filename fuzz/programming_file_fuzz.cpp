@@ -11,12 +11,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/programming_file.h"
+#include "document/programming_file.h"
 #include "fuzz/fuzz_check.h"
 
-using qvx::app::parseNumber;
-using qvx::app::parseProgrammingFile;
-using qvx::app::programmingFileText;
+using qvx::document::parseNumber;
+using qvx::document::parseProgrammingFile;
+using qvx::document::programmingFileText;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -7,7 +7,7 @@
 
 namespace qvx::views {
 
-CValidForm::CValidForm(app::CQvx_controllerDoc& document, QWidget* parent) : QWidget(parent), m_document(document) {}
+CValidForm::CValidForm(document::CQvx_controllerDoc& document, QWidget* parent) : QWidget(parent), m_document(document) {}
 
 void CValidForm::watchField(QWidget* field) { field->installEventFilter(this); }
 

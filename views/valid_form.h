@@ -2,23 +2,23 @@
 
 #include <QWidget>
 
-#include "app/document.h"
+#include "document/document.h"
 
 namespace qvx::views {
 
 /// Base of the lower views: validates an input field as soon as it loses the focus, unless
 /// the focus went to the view's Cancel button or left the view. Views that have fields
 /// register them with `watchField` and implement `validateField`.
-class CValidForm : public QWidget, public app::DocumentView {
+class CValidForm : public QWidget, public document::DocumentView {
     Q_OBJECT
 
 public:
-    explicit CValidForm(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CValidForm(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
 
     /// Runs when the view is created or selected again: reads its data afresh.
     virtual void OnInitialUpdate() {}
     /// Document broadcast: 256 new device values, 512 supervisor mode known.
-    void OnUpdate(app::DocumentView* sender, int hint) override {
+    void OnUpdate(document::DocumentView* sender, int hint) override {
         (void)sender;
         (void)hint;
     }
@@ -33,10 +33,10 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    [[nodiscard]] app::CQvx_controllerDoc& document() { return m_document; }
+    [[nodiscard]] document::CQvx_controllerDoc& document() { return m_document; }
 
 private:
-    app::CQvx_controllerDoc& m_document;
+    document::CQvx_controllerDoc& m_document;
     QWidget* m_cancel = nullptr;
     bool m_armed = true;
 };

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "app/units.h"
+#include "document/units.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
@@ -96,7 +96,7 @@ private:
     QString m_idleCaption;
 };
 
-CViewAufnahme::CViewAufnahme(app::CQvx_controllerDoc& document, QWidget* parent)
+CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
       m_plot(new widgets::TimePlot),
       m_start(commandLamp(texts::kRecStart, "startRecording")),
@@ -174,7 +174,7 @@ int CViewAufnahme::outputLevel(int outputWord, int previous) {
     return level;
 }
 
-std::string CViewAufnahme::recordingCsv(const app::CQvx_controllerDoc& document,
+std::string CViewAufnahme::recordingCsv(const document::CQvx_controllerDoc& document,
                                         link::CalibrationMode unit) {
     std::string csv = unit == link::CalibrationMode::Millivolt
                           ? "time_ms,gripper_mV,ub_V,outputs\n"
@@ -183,9 +183,9 @@ std::string CViewAufnahme::recordingCsv(const app::CQvx_controllerDoc& document,
     for (std::size_t i = 0; i < kSamples; ++i) {
         csv += std::to_string(i * kSampleIntervalMs);
         csv += ',';
-        csv += app::formatValue("%.2f", static_cast<double>(document.recGripper[i]));
+        csv += document::formatValue("%.2f", static_cast<double>(document.recGripper[i]));
         csv += ',';
-        csv += app::formatValue("%.3f", static_cast<double>(document.recSupply[i]));
+        csv += document::formatValue("%.3f", static_cast<double>(document.recSupply[i]));
         csv += ',';
         csv += std::to_string(document.recOutputs[i]);
         csv += '\n';
@@ -204,8 +204,8 @@ void CViewAufnahme::OnInitialUpdate() {
     m_initialised = true;
 }
 
-void CViewAufnahme::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
+void CViewAufnahme::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
     }
     m_plot->beginUpdate();
@@ -234,9 +234,9 @@ void CViewAufnahme::applyVisibility() {
 void CViewAufnahme::applyAxis() {
     const link::CalibrationTable& table = document().link().calibration();
     const int inch = document().inchUnit;
-    const app::DisplayRange axis = app::plotAxis(table, inch);
+    const document::DisplayRange axis = document::plotAxis(table, inch);
     widgets::TimePlotAxis& yAxis = m_plot->yAxis(widgets::kGripperAxis);
-    yAxis.setTitle(fromUtf8(app::valuesCaption(table.getMode(), inch)));
+    yAxis.setTitle(fromUtf8(document::valuesCaption(table.getMode(), inch)));
     yAxis.setMin(axis.minimum);
     yAxis.setSpan(axis.maximum);
 }
@@ -272,12 +272,12 @@ float CViewAufnahme::plottedGripper(float stored) {
         (void)table.mmToMv(stored, value);
     }
     return shown == link::CalibrationMode::Calibrated
-               ? app::lengthForDisplay(value, document().inchUnit)
+               ? document::lengthForDisplay(value, document().inchUnit)
                : value;
 }
 
 void CViewAufnahme::fillPlot() {
-    const app::CQvx_controllerDoc& doc = document();
+    const document::CQvx_controllerDoc& doc = document();
     m_plot->beginUpdate();
     for (int channel = 0; channel < widgets::TimePlot::kChannelCount; ++channel) {
         m_plot->channel(channel).clear();
@@ -301,7 +301,7 @@ void CViewAufnahme::fillPlot() {
 }
 
 bool CViewAufnahme::transfer() {
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     const link::CalibrationTable& table = link.calibration();
     const link::CalibrationMode unit = table.getMode();

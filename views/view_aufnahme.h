@@ -30,7 +30,7 @@ class CViewAufnahme : public CValidForm {
 
 public:
     /// Samples per channel and the time between two of them, ms.
-    static constexpr std::size_t kSamples = app::CQvx_controllerDoc::kRecordingSamples;
+    static constexpr std::size_t kSamples = document::CQvx_controllerDoc::kRecordingSamples;
     static constexpr int kSampleIntervalMs = 30;
     /// The transfer reads each channel in this many chunks of kChunkSamples.
     static constexpr std::size_t kChunks = 32;
@@ -47,7 +47,7 @@ public:
         std::chrono::milliseconds blinkInterval{250};
     };
 
-    explicit CViewAufnahme(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
     ~CViewAufnahme() override;
 
     void setTiming(const Timing& timing);
@@ -57,7 +57,7 @@ public:
     void setSaveFileDialog(SaveFileDialog dialog) { m_saveDialog = std::move(dialog); }
 
     void OnInitialUpdate() override;
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
 
     /// "Aufnahme starten": record, wait for the end, transfer and plot. Ignored while the
     /// link is down or a recording or transfer runs.
@@ -74,7 +74,7 @@ public:
 
     /// The document's recording as CSV: "time_ms,gripper_<unit>,ub_V,outputs" and one line
     /// per sample, the gripper value in `unit` (the unit of the transfer).
-    [[nodiscard]] static std::string recordingCsv(const app::CQvx_controllerDoc& document,
+    [[nodiscard]] static std::string recordingCsv(const document::CQvx_controllerDoc& document,
                                                   link::CalibrationMode unit);
     /// Output level of one recorded output word: 1..5 for the highest of bits 3..7 that is
     /// set, `previous` when none is.

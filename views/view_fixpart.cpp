@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/units.h"
+#include "document/units.h"
 #include "connection/connection_procedure.h"
 #include "connection/connection_texts.h"
 #include "link/device_memory_map.h"
@@ -62,7 +62,7 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 
 }  // namespace
 
-CViewFixpart::CViewFixpart(app::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView,
+CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView,
                            QWidget* parent)
     : QWidget(parent),
       m_document(document),
@@ -181,12 +181,12 @@ void CViewFixpart::onTimer() {
         return;
     }
     const int tick = m_newDataTicks++;
-    app::DocumentView* sender = tick % kLowerViewCadence == 0 ? nullptr : (m_lowerView ? m_lowerView() : nullptr);
+    document::DocumentView* sender = tick % kLowerViewCadence == 0 ? nullptr : (m_lowerView ? m_lowerView() : nullptr);
     if (tick % kLowerViewCadence != 0 && sender == nullptr) {
-        OnUpdate(nullptr, app::CQvx_controllerDoc::kHintNewData);  // no lower view to skip
+        OnUpdate(nullptr, document::CQvx_controllerDoc::kHintNewData);  // no lower view to skip
         return;
     }
-    m_document.UpdateAllViews(sender, app::CQvx_controllerDoc::kHintNewData);
+    m_document.UpdateAllViews(sender, document::CQvx_controllerDoc::kHintNewData);
 }
 
 void CViewFixpart::navigate(int selection) {
@@ -209,20 +209,20 @@ void CViewFixpart::updatePressedLooks() {
 }
 
 void CViewFixpart::toggleUnit() {
-    (void)app::toggleUnit(m_document.link().calibration());
+    (void)document::toggleUnit(m_document.link().calibration());
     updateUnitCaptions();
 }
 
 void CViewFixpart::updateUnitCaptions() {
     const link::CalibrationTable& table = m_document.link().calibration();
-    m_unitToggle->setText(fromUtf8(app::toggleCaption(table.getMode(), m_document.inchUnit)));
-    m_valuesCaption->setText(fromUtf8(app::valuesCaption(table.getMode(), m_document.inchUnit)));
+    m_unitToggle->setText(fromUtf8(document::toggleCaption(table.getMode(), m_document.inchUnit)));
+    m_valuesCaption->setText(fromUtf8(document::valuesCaption(table.getMode(), m_document.inchUnit)));
 }
 
 void CViewFixpart::updateGaugeScale() {
     const link::CalibrationTable& table = m_document.link().calibration();
     const bool lengthMode = table.getMode() == link::CalibrationMode::Calibrated;
-    const app::DisplayRange range = app::gaugeRange(table, m_document.inchUnit);
+    const document::DisplayRange range = document::gaugeRange(table, m_document.inchUnit);
     m_gauge->setPositionMin(range.minimum);
     m_gauge->setPositionMax(range.maximum);
     // Lengths shrink as the gripper closes, voltages grow.
@@ -230,8 +230,8 @@ void CViewFixpart::updateGaugeScale() {
     m_gauge->setMaxLabel(lengthMode ? QStringLiteral("Auf") : QStringLiteral("Zu"));
 }
 
-void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
+void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
     }
     const link::CalibrationTable& table = m_document.link().calibration();
@@ -247,9 +247,9 @@ void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
         float value = 0.0F;
         (void)table.RawToDisplay(static_cast<std::uint16_t>(m_document.switchPoints[k].load()), value);
         if (lengthMode) {
-            value = app::lengthForDisplay(value, inch);
+            value = document::lengthForDisplay(value, inch);
         }
-        m_switchPoints[k]->setText(fromUtf8(app::formatPlain(value)));
+        m_switchPoints[k]->setText(fromUtf8(document::formatPlain(value)));
     }
 
     m_connectionLamp->beginUpdate();
@@ -266,12 +266,12 @@ void CViewFixpart::OnUpdate(app::DocumentView* /*sender*/, int hint) {
     m_gauge->refresh();
 
     const float mv = m_document.gripperMv;
-    m_valueMv->setText(fromUtf8(app::formatGripper(mv, app::DisplayUnit::Millivolt)));
+    m_valueMv->setText(fromUtf8(document::formatGripper(mv, document::DisplayUnit::Millivolt)));
     float millimetres = 0.0F;
     if (table.getCount() >= 1 && table.mvToMm(mv, millimetres)) {
-        m_valueLength->setText(fromUtf8(app::formatGripper(app::lengthForDisplay(millimetres, inch),
-                                                           inch == 1 ? app::DisplayUnit::TenthInch
-                                                                     : app::DisplayUnit::Millimetre)));
+        m_valueLength->setText(fromUtf8(document::formatGripper(document::lengthForDisplay(millimetres, inch),
+                                                           inch == 1 ? document::DisplayUnit::TenthInch
+                                                                     : document::DisplayUnit::Millimetre)));
     } else {
         m_valueLength->clear();
     }

@@ -4,7 +4,7 @@
 #include <array>
 #include <functional>
 
-#include "app/document.h"
+#include "document/document.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,12 +23,12 @@ namespace qvx::views {
 /// numbers, the switch points of the working memory with the five outputs, the operating
 /// mode, the navigation between the lower views and the unit toggle. Its 125 ms timer turns
 /// the polling thread's results into updates of the whole window.
-class CViewFixpart : public QWidget, public app::DocumentView {
+class CViewFixpart : public QWidget, public document::DocumentView {
     Q_OBJECT
 
 public:
     using SwitchView = std::function<void(int)>;
-    using LowerView = std::function<app::DocumentView*()>;
+    using LowerView = std::function<document::DocumentView*()>;
 
     static constexpr int kTimerMs = 125;
     /// Every this many new results the lower view is updated too.
@@ -36,13 +36,13 @@ public:
     /// Every this many updates the operating mode is read from the controller.
     static constexpr int kModeReadCadence = 40;
 
-    CViewFixpart(app::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView = {},
+    CViewFixpart(document::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView = {},
                  QWidget* parent = nullptr);
     ~CViewFixpart() override;
 
     /// Starts the timer; updates before this are ignored.
     void OnInitialUpdate();
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
     /// One timer tick: turns new data into updates.
     void onTimer();
 
@@ -53,7 +53,7 @@ private:
     void updateUnitCaptions();
     void updateGaugeScale();
 
-    app::CQvx_controllerDoc& m_document;
+    document::CQvx_controllerDoc& m_document;
     SwitchView m_switchView;
     LowerView m_lowerView;
     QTimer* m_timer;

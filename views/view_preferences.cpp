@@ -16,7 +16,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/units.h"
+#include "document/units.h"
 #include "link/calibration_table.h"
 #include "views/view_texts.h"
 
@@ -87,7 +87,7 @@ QLineEdit* numberField(const char* name, int width) {
 
 }  // namespace
 
-CViewPreferences::CViewPreferences(app::CQvx_controllerDoc& document, QWidget* parent)
+CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
       m_count(numberField("count", 70)),
       m_index(numberField("index", 70)),
@@ -217,8 +217,8 @@ void CViewPreferences::OnInitialUpdate() {
     m_length->selectAll();
 }
 
-void CViewPreferences::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
+void CViewPreferences::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
     }
     updateUnitTexts();
@@ -247,7 +247,7 @@ void CViewPreferences::showCount() {
 }
 
 QString CViewPreferences::lengthText(float mm) {
-    return QString::number(tenthInch() ? app::lengthForDisplay(mm, 1) : mm, 'f', kLengthDecimals);
+    return QString::number(tenthInch() ? document::lengthForDisplay(mm, 1) : mm, 'f', kLengthDecimals);
 }
 
 void CViewPreferences::showPoint() {
@@ -358,7 +358,7 @@ bool CViewPreferences::commitPoint() {
             return false;
         }
         const bool inch = tenthInch();
-        mm = inch ? app::lengthFromDisplay(entered, 1) : entered;
+        mm = inch ? document::lengthFromDisplay(entered, 1) : entered;
         if (!lengthStorable(mm)) {
             refuse(m_length, inch ? texts::kCalLengthRangeTenthInch : texts::kCalLengthRangeMm);
             return false;
@@ -444,7 +444,7 @@ void CViewPreferences::shorten() {
         return;
     }
     const bool inch = tenthInch();
-    const float mm = point.mm - (inch ? app::lengthFromDisplay(amount, 1) : amount);
+    const float mm = point.mm - (inch ? document::lengthFromDisplay(amount, 1) : amount);
     if (!lengthStorable(mm)) {
         refuse(m_amount, inch ? texts::kCalShortenRangeTenthInch : texts::kCalShortenRangeMm);
         return;

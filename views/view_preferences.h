@@ -34,13 +34,13 @@ public:
     /// Highest sensor voltage a point can hold, mV.
     static constexpr float kMaxMv = 5000.0F;
 
-    explicit CViewPreferences(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CViewPreferences(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
 
     /// Replaces the message boxes (tests answer them without blocking).
     void setMessageSink(MessageSink sink) { m_messages = std::move(sink); }
 
     void OnInitialUpdate() override;
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
 
     /// "&Zurück" (Ctrl+Z): the preceding point.
     void previousPoint();

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/programming_file.h"
-#include "app/units.h"
+#include "document/programming_file.h"
+#include "document/units.h"
 #include "link/device_memory_map.h"
 #include "platform/ini_file.h"
 #include "views/ui_state.h"
@@ -66,7 +66,7 @@ bool thresholdToRaw(const CalibrationTable& table, CalibrationMode mode, int inc
         return CalibrationTable::mvToRaw(value, raw);
     }
     float mv = 0.0F;
-    return table.getCount() >= 2 && table.mmToMv(app::lengthFromDisplay(value, inchUnit), mv) &&
+    return table.getCount() >= 2 && table.mmToMv(document::lengthFromDisplay(value, inchUnit), mv) &&
            CalibrationTable::mvToRaw(mv, raw);
 }
 
@@ -75,7 +75,7 @@ bool thresholdToRaw(const CalibrationTable& table, CalibrationMode mode, int inc
 float thresholdForDisplay(const CalibrationTable& table, int inchUnit, int raw) {
     float value = 0.0F;
     (void)table.RawToDisplay(static_cast<std::uint16_t>(raw), value);
-    return table.getMode() == CalibrationMode::Calibrated ? app::lengthForDisplay(value, inchUnit)
+    return table.getMode() == CalibrationMode::Calibrated ? document::lengthForDisplay(value, inchUnit)
                                                           : value;
 }
 
@@ -110,7 +110,7 @@ QLineEdit* numberEdit(const QString& name) {
     auto* edit = new QLineEdit;
     edit->setObjectName(name);
     edit->setAlignment(Qt::AlignRight);
-    edit->setMaxLength(static_cast<int>(app::CQvx_controllerDoc::kTeachTextLength));
+    edit->setMaxLength(static_cast<int>(document::CQvx_controllerDoc::kTeachTextLength));
     edit->setMinimumWidth(kColumnWidth);
     // Decimal points line up from column to column, as in the fixed pane.
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
@@ -134,7 +134,7 @@ QLineEdit* displayEdit(const QString& name) {
 
 }  // namespace
 
-CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWidget* parent)
+CViewProgrammierung::CViewProgrammierung(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
       m_entryLabel(caption(texts::kEntryMv, "entryLabel")),
       m_underLabel(caption(texts::kUnderToleranceMv, "underToleranceLabel")),
@@ -235,19 +235,19 @@ CViewProgrammierung::CViewProgrammierung(app::CQvx_controllerDoc& document, QWid
 
 void CViewProgrammierung::OnInitialUpdate() {
     m_initialised = false;
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         m_entries[k]->setText(fromUtf8(doc.teachText[k]));
     }
-    m_under->setText(fromUtf8(app::formatEditValue(doc.underTolerance)));
-    m_over->setText(fromUtf8(app::formatEditValue(doc.overTolerance)));
+    m_under->setText(fromUtf8(document::formatEditValue(doc.underTolerance)));
+    m_over->setText(fromUtf8(document::formatEditValue(doc.overTolerance)));
     m_initialised = true;
     // Fill the displays at once instead of after the next polling results.
     refresh();
 }
 
-void CViewProgrammierung::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (!m_initialised || hint != app::CQvx_controllerDoc::kHintNewData) {
+void CViewProgrammierung::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
     }
     refresh();
@@ -287,7 +287,7 @@ void CViewProgrammierung::showRecord(const std::array<int, 5>& record) {
     const int inch = document().inchUnit;
     for (std::size_t k = 0; k < record.size(); ++k) {
         m_inputMemory[k]->setText(
-            fromUtf8(app::formatFixed(thresholdForDisplay(table, inch, record[k]))));
+            fromUtf8(document::formatFixed(thresholdForDisplay(table, inch, record[k]))));
     }
 }
 
@@ -310,7 +310,7 @@ void CViewProgrammierung::takeOverEntries() {
 }
 
 std::optional<float> CViewProgrammierung::toleranceOf(QLineEdit* edit) {
-    const std::optional<float> value = app::parseNumber(edit->text().toStdString());
+    const std::optional<float> value = document::parseNumber(edit->text().toStdString());
     if (!value) {
         warn(QString::fromUtf8(texts::kEnterNumber));
         edit->setFocus();
@@ -324,8 +324,8 @@ void CViewProgrammierung::warn(const QString& text) {
 }
 
 void CViewProgrammierung::teach(std::size_t column) {
-    const std::string shown(platform::truncateUtf8(app::formatFixed(document().gripperDisplay),
-                                                   app::CQvx_controllerDoc::kTeachTextLength));
+    const std::string shown(platform::truncateUtf8(document::formatFixed(document().gripperDisplay),
+                                                   document::CQvx_controllerDoc::kTeachTextLength));
     document().teachText[column] = shown;
     m_entries[column]->setText(fromUtf8(shown));
 }
@@ -333,7 +333,7 @@ void CViewProgrammierung::teach(std::size_t column) {
 void CViewProgrammierung::writeEnteredValues() {
     const UiBusyScope busy;
     takeOverEntries();
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     const CalibrationTable& table = link.calibration();
 
@@ -343,7 +343,7 @@ void CViewProgrammierung::writeEnteredValues() {
         if (isBlank(doc.teachText[k])) {
             continue;  // the controller keeps this threshold
         }
-        const std::optional<float> value = app::parseNumber(doc.teachText[k]);
+        const std::optional<float> value = document::parseNumber(doc.teachText[k]);
         if (!value) {
             warn(QString::fromUtf8(texts::kEnterNumber));
             m_entries[k]->setFocus();
@@ -395,7 +395,7 @@ void CViewProgrammierung::programTolerances() {
         return;
     }
 
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     const CalibrationTable& table = link.calibration();
     const CalibrationMode mode = table.getMode();
@@ -440,7 +440,7 @@ void CViewProgrammierung::programTolerances() {
 
 void CViewProgrammierung::saveProgramming() {
     const UiBusyScope busy;
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     if (!link.isConnected()) {
         warn(QString::fromUtf8(texts::kSaveNotRead));
@@ -451,7 +451,7 @@ void CViewProgrammierung::saveProgramming() {
         return;
     }
     const QString name =
-        QString::fromStdString(app::withProgrammingExtension(chosen.toStdString()));
+        QString::fromStdString(document::withProgrammingExtension(chosen.toStdString()));
     const QString shownName = QDir::toNativeSeparators(name);
     if (QFileInfo::exists(name)) {
         QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kOverwriteCaption),
@@ -475,7 +475,7 @@ void CViewProgrammierung::saveProgramming() {
     setUnitLabels();
     showRecord(record);
 
-    app::Programming programming;
+    document::Programming programming;
     for (std::size_t k = 0; k < programming.thresholds.size(); ++k) {
         programming.thresholds[k] = m_inputMemory[k]->text().toStdString();
     }
@@ -483,13 +483,13 @@ void CViewProgrammierung::saveProgramming() {
     programming.overTolerance = m_over->text().toStdString();
     programming.rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
     if (link.calibration().getMode() == CalibrationMode::Millivolt) {
-        programming.unit = app::ProgrammingUnit::Millivolt;
+        programming.unit = document::ProgrammingUnit::Millivolt;
     } else {
         programming.unit =
-            doc.inchUnit == 1 ? app::ProgrammingUnit::TenthInch : app::ProgrammingUnit::Millimetre;
+            doc.inchUnit == 1 ? document::ProgrammingUnit::TenthInch : document::ProgrammingUnit::Millimetre;
     }
     std::error_code error;
-    if (!platform::writeFileAtomically(toPath(name), app::programmingFileText(programming),
+    if (!platform::writeFileAtomically(toPath(name), document::programmingFileText(programming),
                                        error)) {
         warn(QString::fromUtf8(texts::kSaveFailed).arg(shownName));
     }
@@ -511,7 +511,7 @@ void CViewProgrammierung::restoreProgramming() {
         warn(QString::fromUtf8(texts::kRestoreUnreadable).arg(shownName));
         return;
     }
-    const std::optional<app::Programming> programming = app::parseProgrammingFile(*text);
+    const std::optional<document::Programming> programming = document::parseProgrammingFile(*text);
     if (!programming) {
         warn(QString::fromUtf8(texts::kRestoreNoProgramming).arg(shownName));
         return;
@@ -519,23 +519,23 @@ void CViewProgrammierung::restoreProgramming() {
 
     // Everything is checked and converted first: a file that cannot be restored whole
     // changes neither the controller nor the display mode.
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     CalibrationTable& table = link.calibration();
-    const CalibrationMode mode = programming->unit == app::ProgrammingUnit::Millivolt
+    const CalibrationMode mode = programming->unit == document::ProgrammingUnit::Millivolt
                                      ? CalibrationMode::Millivolt
                                      : CalibrationMode::Calibrated;
-    const int inch = programming->unit == app::ProgrammingUnit::TenthInch ? 1 : doc.inchUnit.load();
+    const int inch = programming->unit == document::ProgrammingUnit::TenthInch ? 1 : doc.inchUnit.load();
     if (mode == CalibrationMode::Calibrated && table.getCount() < 2) {
         warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
         return;
     }
     std::array<int, 5> record{};
     for (std::size_t k = 0; k < record.size(); ++k) {
-        const std::optional<float> value = app::parseNumber(programming->thresholds[k]);
+        const std::optional<float> value = document::parseNumber(programming->thresholds[k]);
         if (!value) {
             warn(QString::fromUtf8(texts::kRestoreBadValue)
-                     .arg(shownName, fromUtf8(app::kThresholdKeys[k])));
+                     .arg(shownName, fromUtf8(document::kThresholdKeys[k])));
             return;
         }
         std::uint16_t raw = 0;
@@ -548,7 +548,7 @@ void CViewProgrammierung::restoreProgramming() {
         return;
     }
     table.setMode(mode);
-    if (programming->unit == app::ProgrammingUnit::TenthInch) {
+    if (programming->unit == document::ProgrammingUnit::TenthInch) {
         doc.inchUnit = 1;
         emit inchUnitChanged();
     }

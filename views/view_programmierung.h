@@ -34,7 +34,7 @@ public:
         FileNameQuestion openName;  ///< "Programmierung wieder einlesen"
     };
 
-    explicit CViewProgrammierung(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CViewProgrammierung(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
 
     /// Replaces the file dialogs (tests answer them without a window).
     void setFileDialogs(FileDialogs dialogs) { m_dialogs = std::move(dialogs); }
@@ -43,7 +43,7 @@ public:
     /// document, then shows the controller's input memory.
     void OnInitialUpdate() override;
     /// Hint 256: unit labels and the input-memory displays follow the controller.
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
 
 signals:
     /// A restored programming changed the document's `inchUnit`; whoever shows the unit

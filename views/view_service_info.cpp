@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -25,7 +25,7 @@ QLineEdit* displayField(const char* name) {
 
 }  // namespace
 
-CViewServiceInfo::CViewServiceInfo(app::CQvx_controllerDoc& document, QWidget* parent)
+CViewServiceInfo::CViewServiceInfo(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
       m_address(displayField("address")),
       m_serialNumber(displayField("serialNumber")),
@@ -69,8 +69,8 @@ void CViewServiceInfo::OnInitialUpdate() {
     m_year->setText(QString::number(year));
 }
 
-void CViewServiceInfo::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (hint == app::CQvx_controllerDoc::kHintNewData) {
+void CViewServiceInfo::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (hint == document::CQvx_controllerDoc::kHintNewData) {
         update();
     }
 }

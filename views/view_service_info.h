@@ -12,9 +12,9 @@ class CViewServiceInfo : public CValidForm {
     Q_OBJECT
 
 public:
-    explicit CViewServiceInfo(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CViewServiceInfo(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
     void OnInitialUpdate() override;
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
 
 private:
     QLineEdit* m_address;

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/units.h"
+#include "document/units.h"
 #include "link/device_memory_map.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
@@ -48,7 +48,7 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 
 }  // namespace
 
-CViewZeitGraph::CViewZeitGraph(app::CQvx_controllerDoc& document, QWidget* parent)
+CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
       m_plot(new widgets::TimePlot),
       m_temperature(new widgets::Thermometer),
@@ -175,21 +175,21 @@ void CViewZeitGraph::resetStoredValues() {
     link.unlockEngine();
 }
 
-void CViewZeitGraph::OnUpdate(app::DocumentView* /*sender*/, int hint) {
-    if (hint == app::CQvx_controllerDoc::kHintSupervisor) {
+void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
+    if (hint == document::CQvx_controllerDoc::kHintSupervisor) {
         m_reset->setVisible(document().supervisorMode);
         return;
     }
-    if (hint != app::CQvx_controllerDoc::kHintNewData || !m_initialised) {
+    if (hint != document::CQvx_controllerDoc::kHintNewData || !m_initialised) {
         return;
     }
-    app::CQvx_controllerDoc& doc = document();
+    document::CQvx_controllerDoc& doc = document();
     const link::CalibrationTable& table = doc.link().calibration();
     m_plot->beginUpdate();
     applyVisibility();
-    const app::DisplayRange axis = app::plotAxis(table, doc.inchUnit);
+    const document::DisplayRange axis = document::plotAxis(table, doc.inchUnit);
     widgets::TimePlotAxis& yAxis = m_plot->yAxis(widgets::kGripperAxis);
-    yAxis.setTitle(fromUtf8(app::valuesCaption(table.getMode(), doc.inchUnit)));
+    yAxis.setTitle(fromUtf8(document::valuesCaption(table.getMode(), doc.inchUnit)));
     yAxis.setMin(axis.minimum);
     yAxis.setSpan(axis.maximum);
 
@@ -198,13 +198,13 @@ void CViewZeitGraph::OnUpdate(app::DocumentView* /*sender*/, int hint) {
         if (!doc.link().readTemperature(celsius)) {
             celsius = 0.0F;
         }
-        m_temperatureText->setText(fromUtf8(app::formatCelsius(celsius)));
+        m_temperatureText->setText(fromUtf8(document::formatCelsius(celsius)));
         m_temperature->setIndicatorColor(temperatureColor(celsius));
         m_temperature->setPosition(celsius);
 
         float volts = 0.0F;
         if (doc.link().readSupplyVoltage(volts)) {
-            m_voltageText->setText(fromUtf8(app::formatVolts(volts)));
+            m_voltageText->setText(fromUtf8(document::formatVolts(volts)));
             m_voltage->setIndicatorColor(voltageColor(volts));
             m_voltage->setPosition(volts);
         } else {

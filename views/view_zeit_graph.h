@@ -28,10 +28,10 @@ public:
     static constexpr std::uint32_t kGreen = 65280;
     static constexpr std::uint32_t kYellow = 65535;
 
-    explicit CViewZeitGraph(app::CQvx_controllerDoc& document, QWidget* parent = nullptr);
+    explicit CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
 
     void OnInitialUpdate() override;
-    void OnUpdate(app::DocumentView* sender, int hint) override;
+    void OnUpdate(document::DocumentView* sender, int hint) override;
 
     /// Bar colour for a temperature: red above 70 °C, yellow below -20 °C, else green.
     [[nodiscard]] static std::uint32_t temperatureColor(float celsius);

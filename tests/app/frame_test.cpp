@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "app/application.h"
-#include "app/document.h"
+#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/connection_procedure.h"
 #include "views/ui_state.h"
@@ -21,7 +21,7 @@
 #include "views/widgets/round_led.h"
 
 using qvx::app::CMainFrame;
-using qvx::app::CQvx_controllerDoc;
+using qvx::document::CQvx_controllerDoc;
 
 namespace {
 
@@ -196,12 +196,12 @@ TEST(FixedPane, OfflineShowsTheOfflineTexts) {
 
 TEST(FixedPane, EveryEighthResultAlsoUpdatesTheLowerView) {
     CQvx_controllerDoc document;
-    struct Counting : qvx::app::DocumentView {
+    struct Counting : qvx::document::DocumentView {
         int updates = 0;
         void OnUpdate(DocumentView*, int) override { ++updates; }
     } lower;
     document.addView(&lower);
-    qvx::views::CViewFixpart pane(document, [](int) {}, [&lower]() -> qvx::app::DocumentView* { return &lower; });
+    qvx::views::CViewFixpart pane(document, [](int) {}, [&lower]() -> qvx::document::DocumentView* { return &lower; });
     pane.OnInitialUpdate();
     for (int i = 0; i < 16; ++i) {
         document.newData = true;

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "app/application.h"
-#include "app/document.h"
+#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/connection_procedure.h"
 #include "tests/e2e/child_process.h"

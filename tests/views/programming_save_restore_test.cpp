@@ -14,7 +14,7 @@
 #include "views/view_programmierung.h"
 
 using namespace qvx::views::test;
-using qvx::app::CQvx_controllerDoc;
+using qvx::document::CQvx_controllerDoc;
 using qvx::link::CalibrationMode;
 using qvx::views::CViewProgrammierung;
 namespace fs = std::filesystem;

@@ -45,7 +45,7 @@ Bytes wordsOf(const std::array<int, 5>& words) {
     return bytes;
 }
 
-void connectQuickly(app::CQvx_controllerDoc& document, int port) {
+void connectQuickly(document::CQvx_controllerDoc& document, int port) {
     link::DeviceLink& link = document.link();
     link.setReplyWait(150);
     link.setMaxRetry(1);
@@ -226,7 +226,7 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path, ignored);
 }
 
-std::unique_ptr<CViewProgrammierung> makeView(app::CQvx_controllerDoc& document, QString saveName,
+std::unique_ptr<CViewProgrammierung> makeView(document::CQvx_controllerDoc& document, QString saveName,
                                               QString openName) {
     auto view = std::make_unique<CViewProgrammierung>(document);
     view->setFileDialogs(

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "link/link_message.h"
 #include "sim/sim_server.h"
 #include "tests/support/memory_controller.h"
@@ -53,7 +53,7 @@ public:
     void setInputRecordMv(const std::array<float, 5>& mv);
     void holdGripperMv(double mv);
 
-    app::CQvx_controllerDoc document;
+    document::CQvx_controllerDoc document;
 
 private:
     std::mutex m_mutex;
@@ -73,7 +73,7 @@ public:
     /// Write requests received so far.
     [[nodiscard]] std::vector<Write> writes() const;
 
-    app::CQvx_controllerDoc document;
+    document::CQvx_controllerDoc document;
 
 private:
     qvx::test::ControllerMemory m_memory;
@@ -132,7 +132,7 @@ struct TempDir {
 
 /// A programming view of `document` whose file dialogs answer with the given names, shown and
 /// initialised.
-std::unique_ptr<CViewProgrammierung> makeView(app::CQvx_controllerDoc& document,
+std::unique_ptr<CViewProgrammierung> makeView(document::CQvx_controllerDoc& document,
                                               QString saveName = {}, QString openName = {});
 
 /// Clicks the child button with this object name.

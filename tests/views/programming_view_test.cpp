@@ -12,7 +12,7 @@
 #include "views/view_programmierung.h"
 
 using namespace qvx::views::test;
-using qvx::app::CQvx_controllerDoc;
+using qvx::document::CQvx_controllerDoc;
 using qvx::link::CalibrationMode;
 using qvx::views::CViewProgrammierung;
 

@@ -34,7 +34,7 @@ constexpr std::size_t kSamples = 640;
 /// The recording view on a document, shown, its messages collected and its exports written
 /// to `exportPath` (an empty path cancels the dialog).
 struct Recorder {
-    explicit Recorder(app::CQvx_controllerDoc& doc, CViewAufnahme::Timing timing = {}) : view(doc) {
+    explicit Recorder(document::CQvx_controllerDoc& doc, CViewAufnahme::Timing timing = {}) : view(doc) {
         timing.pollStep = 5ms;
         view.setTiming(timing);
         view.setMessageSink(messages.sink());
@@ -315,7 +315,7 @@ TEST(CViewAufnahme, KeepsTheUnitOfTheTransferWhenTheModeChangesMeanwhile) {
 
     // A later unit change reaches the plot with the next update; the stored values stay.
     sim.document.inchUnit = 1;
-    recorder.view.OnUpdate(nullptr, app::CQvx_controllerDoc::kHintNewData);
+    recorder.view.OnUpdate(nullptr, document::CQvx_controllerDoc::kHintNewData);
     float mm = 0.0F;
     EXPECT_TRUE(table.mvToMm(sim.document.recGripper[7], mm));
     EXPECT_FLOAT_EQ(static_cast<float>(recorder.channel(0).point(7).y()), mm / 2.54F);
@@ -327,7 +327,7 @@ TEST(CViewAufnahme, KeepsTheUnitOfTheTransferWhenTheModeChangesMeanwhile) {
 TEST(CViewAufnahme, ReportsAnIncompleteTransferAndKeepsTheSamplesItCouldNotRead) {
     ScriptedController scripted;
     scripted.controller.memory.failReadsAt.push_back(kGripperBase + 2 * 100);
-    app::CQvx_controllerDoc& doc = scripted.document;
+    document::CQvx_controllerDoc& doc = scripted.document;
     doc.recGripper.fill(-1.0F);
     Recorder recorder(doc);
     recorder.click("rereadRecording");
@@ -341,7 +341,7 @@ TEST(CViewAufnahme, ReportsAnIncompleteTransferAndKeepsTheSamplesItCouldNotRead)
 }
 
 TEST(CViewAufnahme, ButtonsDoNothingWithoutAConnectionAndTogglesHideTheirChannel) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     Recorder recorder(doc);
     recorder.click("startRecording");
     recorder.click("rereadRecording");

@@ -25,7 +25,7 @@ using namespace test;
 
 /// The calibration view on a document, shown as the active window, its messages collected.
 struct Form {
-    explicit Form(app::CQvx_controllerDoc& doc) : document(doc), view(doc) {
+    explicit Form(document::CQvx_controllerDoc& doc) : document(doc), view(doc) {
         view.setMessageSink(messages.sink());
         view.OnInitialUpdate();
         EXPECT_TRUE(activate(view));
@@ -56,7 +56,7 @@ struct Form {
         return result;
     }
 
-    app::CQvx_controllerDoc& document;
+    document::CQvx_controllerDoc& document;
     Messages messages;
     CViewPreferences view;
 };
@@ -74,7 +74,7 @@ void tenPoints(CalibrationTable& table) {
 }
 
 TEST(CViewPreferences, RefusesACountBelowTwoAndClampsALargeOneToSixtyTwo) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     Form form(doc);
     form.enter("count", QStringLiteral("1"));
@@ -92,7 +92,7 @@ TEST(CViewPreferences, RefusesACountBelowTwoAndClampsALargeOneToSixtyTwo) {
 }
 
 TEST(CViewPreferences, TakesANumberAboveTheCountAsTheLastPointAndZeroAsTheFirst) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     Form form(doc);
     form.enter("index", QStringLiteral("70"));
@@ -108,7 +108,7 @@ TEST(CViewPreferences, TakesANumberAboveTheCountAsTheLastPointAndZeroAsTheFirst)
 }
 
 TEST(CViewPreferences, ShorteningTheLastPointAddsOneWithItsVoltageAndAShorterLength) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     ASSERT_TRUE(doc.link().calibration().setPoint(10, 4500.0F, 3.0F));
     Form form(doc);
@@ -132,7 +132,7 @@ TEST(CViewPreferences, ShorteningTheLastPointAddsOneWithItsVoltageAndAShorterLen
 }
 
 TEST(CViewPreferences, ShorteningAtPointSixtyTwoReportsTheLimitAndAddsNothing) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     doc.link().calibration().setCount(62);
     doc.link().calibration().setIndex(62);
     Form form(doc);
@@ -148,7 +148,7 @@ TEST(CViewPreferences, ShorteningAtPointSixtyTwoReportsTheLimitAndAddsNothing) {
 }
 
 TEST(CViewPreferences, RefusesLengthsAndVoltagesTheControllerCannotStore) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     Form form(doc);
     const CalibrationPoint before = form.point(1);
@@ -187,7 +187,7 @@ TEST(CViewPreferences, RefusesLengthsAndVoltagesTheControllerCannotStore) {
 }
 
 TEST(CViewPreferences, TakesTenthsOfAnInchOnlyInLengthModeAndLabelsTheUnitAccordingly) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     doc.inchUnit = 1;
     doc.link().calibration().setMode(CalibrationMode::Calibrated);
@@ -211,13 +211,13 @@ TEST(CViewPreferences, TakesTenthsOfAnInchOnlyInLengthModeAndLabelsTheUnitAccord
 
     // A unit change reaches an untouched length field with the next update.
     doc.link().calibration().setMode(CalibrationMode::Calibrated);
-    form.view.OnUpdate(nullptr, app::CQvx_controllerDoc::kHintNewData);
+    form.view.OnUpdate(nullptr, document::CQvx_controllerDoc::kHintNewData);
     EXPECT_EQ(form.label("lengthUnit"), QStringLiteral("* 1/10 ''"));
     EXPECT_EQ(form.field("length")->text(), QStringLiteral("0.394"));
 }
 
 TEST(CViewPreferences, LeavesPointsUntouchedWhenFieldsAreOnlyPassedThrough) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     ASSERT_TRUE(doc.link().calibration().setPoint(1, 1599.8779F, 24.6004F));
     doc.link().calibration().clearChanged(1);
@@ -235,7 +235,7 @@ TEST(CViewPreferences, LeavesPointsUntouchedWhenFieldsAreOnlyPassedThrough) {
 
 TEST(CViewPreferences,
      ControlKeysLearnStepAndGoBackFromInsideTheFieldsWithoutLosingTheTypedLength) {
-    app::CQvx_controllerDoc doc;
+    document::CQvx_controllerDoc doc;
     tenPoints(doc.link().calibration());
     doc.gripperMv = 2345.67F;
     Form form(doc);

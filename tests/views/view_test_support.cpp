@@ -12,7 +12,7 @@ namespace qvx::views::test {
 
 namespace {
 
-void connectDocument(app::CQvx_controllerDoc& document, int port) {
+void connectDocument(document::CQvx_controllerDoc& document, int port) {
     link::DeviceLink& link = document.link();
     link.setReplyWait(300);
     link.setMaxRetry(1);

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/document.h"
+#include "document/document.h"
 #include "link/link_message.h"
 #include "sim/sim_server.h"
 #include "tests/support/memory_controller.h"
@@ -34,7 +34,7 @@ public:
     [[nodiscard]] int requestsAt(int code, std::uint32_t address) const;
     void setOnRequest(std::function<void(const link::LinkMessage&)> hook);
 
-    app::CQvx_controllerDoc document;
+    document::CQvx_controllerDoc document;
 
 private:
     mutable std::mutex m_mutex;
@@ -48,7 +48,7 @@ private:
 struct ScriptedController {
     ScriptedController();
     qvx::test::MemoryController controller;
-    app::CQvx_controllerDoc document;
+    document::CQvx_controllerDoc document;
     /// Requests received so far with this code and address.
     [[nodiscard]] int requestsAt(int code, std::uint32_t address) const;
 };

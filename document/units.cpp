@@ -1,8 +1,8 @@
-#include "app/units.h"
+#include "document/units.h"
 
 #include <cstdio>
 
-namespace qvx::app {
+namespace qvx::document {
 
 namespace {
 constexpr float kMillimetresPerTenthInch = 2.54F;
@@ -88,4 +88,4 @@ bool toggleUnit(link::CalibrationTable& table) {
     return true;
 }
 
-}  // namespace qvx::app
+}  // namespace qvx::document

@@ -1,4 +1,4 @@
-#include "app/document.h"
+#include "document/document.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include "tests/support/memory_controller.h"
 
 using namespace std::chrono_literals;
-using qvx::app::CQvx_controllerDoc;
-using qvx::app::DocumentView;
+using qvx::document::CQvx_controllerDoc;
+using qvx::document::DocumentView;
 using qvx::test::waitUntil;
 
 namespace {

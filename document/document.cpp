@@ -1,11 +1,11 @@
-#include "app/document.h"
+#include "document/document.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "connection/client_settings.h"
 
-namespace qvx::app {
+namespace qvx::document {
 
 namespace {
 
@@ -139,4 +139,4 @@ void CQvx_controllerDoc::pollLoop() {
     }
 }
 
-}  // namespace qvx::app
+}  // namespace qvx::document

@@ -10,7 +10,7 @@
 #include "link/device_link.h"
 #include "platform/auto_reset_event.h"
 
-namespace qvx::app {
+namespace qvx::document {
 
 class CQvx_controllerDoc;
 
@@ -101,4 +101,4 @@ private:
     std::thread m_poller;
 };
 
-}  // namespace qvx::app
+}  // namespace qvx::document

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qvx::app {
+namespace qvx::document {
 
 /// The unit the thresholds of a programming are given in.
 enum class ProgrammingUnit {
@@ -67,4 +67,4 @@ inline constexpr std::string_view kProgrammingExtension = ".qvx";
 /// How an edit shows a float ("%g" with six significant digits), in the C locale.
 [[nodiscard]] std::string formatEditValue(float value);
 
-}  // namespace qvx::app
+}  // namespace qvx::document

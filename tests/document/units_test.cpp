@@ -1,11 +1,11 @@
-#include "app/units.h"
+#include "document/units.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <clocale>
 
-using namespace qvx::app;
+using namespace qvx::document;
 using qvx::link::CalibrationMode;
 using qvx::link::CalibrationPoint;
 using qvx::link::CalibrationTable;

@@ -1,4 +1,4 @@
-#include "app/programming_file.h"
+#include "document/programming_file.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 
 #include "platform/ini_file.h"
 
-namespace qvx::app {
+namespace qvx::document {
 
 namespace {
 
@@ -158,4 +158,4 @@ std::string formatEditValue(float value) {
     return {digits.data(), static_cast<std::size_t>(end - digits.data())};
 }
 
-}  // namespace qvx::app
+}  // namespace qvx::document

@@ -1,11 +1,11 @@
-#include "app/programming_file.h"
+#include "document/programming_file.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdio>
 
-using namespace qvx::app;
+using namespace qvx::document;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "link/calibration_table.h"
 
-namespace qvx::app {
+namespace qvx::document {
 
 /// The unit positions are shown in.
 enum class DisplayUnit { Millivolt, Millimetre, TenthInch };
@@ -49,4 +49,4 @@ struct DisplayRange {
 /// map every value to the same length), back to mV mode always. True when the mode changed.
 bool toggleUnit(link::CalibrationTable& table);
 
-}  // namespace qvx::app
+}  // namespace qvx::document
