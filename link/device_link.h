@@ -131,8 +131,8 @@ public:
     /// Takes the controller's table over into the calibration table, header and points at
     /// once; leaves the table as it was when the header is refused or a read fails.
     [[nodiscard]] bool readCalibration();
-    /// Writes the header and every changed point; refuses (writing nothing) a table with a
-    /// length the 16-bit micrometre cell cannot hold.
+    /// Writes the header and every changed point; refuses (writing nothing) a table without
+    /// points or with a length the 16-bit micrometre cell cannot hold.
     [[nodiscard]] bool writeCalibration();
     /// Recording channels: samples first .. first + out.size() - 1 into out[first...].
     [[nodiscard]] bool readRecordingGripper(std::span<float> out, std::size_t first, std::size_t count);

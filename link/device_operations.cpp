@@ -311,10 +311,11 @@ bool DeviceLink::readCalibration() {
 }
 
 bool DeviceLink::writeCalibration() {
-    if (!m_calibration.lengthsStorable()) {
+    const CalibrationHeader header = m_calibration.header();
+    // A header claiming no points would be loaded as one point of whatever the memory holds.
+    if (header.count == 0 || !m_calibration.lengthsStorable()) {
         return false;
     }
-    const CalibrationHeader header = m_calibration.header();
     const std::vector<std::uint8_t> headerBytes{header.version, header.modeByte, header.count, header.index};
     if (!lockedWrite(Area::Eeprom, mm::kCalibrationHeader, headerBytes)) {
         return false;

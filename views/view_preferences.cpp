@@ -459,7 +459,16 @@ void CViewPreferences::shorten() {
 }
 
 void CViewPreferences::save() {
-    if (commitEdits() && !writeToController()) {
+    if (!commitEdits()) {
+        return;
+    }
+    // An erased controller leaves the table without points; a header claiming none would come
+    // back as one bogus point at the next start, so the link refuses it.
+    if (table().getCount() == 0) {
+        message(fromUtf8(texts::kCalSaveNoPoints));
+        return;
+    }
+    if (!writeToController()) {
         message(fromUtf8(texts::kCalSaveFailed));
     }
 }

@@ -127,6 +127,10 @@ inline constexpr const char* kCalShortenRangeMm =
 inline constexpr const char* kCalShortenRangeTenthInch =
     "Die neue Stützstelle kann nicht angelegt werden: ihre Länge läge außerhalb von 0 bis "
     "25,801 * 1/10 ''.";
+inline constexpr const char* kCalSaveNoPoints =
+    "Die Kalibrierung kann nicht in der QVX gespeichert werden, weil die Tabelle keine "
+    "Stützstellen enthält.\nBitte geben Sie zuerst die Anzahl der Stützstellen ein (mindestens "
+    "2).";
 
 }  // namespace qvx::views::texts
 

@@ -278,6 +278,18 @@ TEST(Calibration, WriteRefusesALengthTheMicrometreWordCannotHold) {
     EXPECT_TRUE(c.writesSeen().empty());
 }
 
+TEST(Calibration, WriteRefusesATableWithoutPointsEvenWithAnEditedFirstPoint) {
+    Controller c;
+    // An erased header (version 0) leaves the table empty; point 1 is still selected.
+    c.memory.put(c.memory.eeprom, 100, {0, 0, 0, 0});
+    ASSERT_TRUE(c.link.readCalibration());
+    ASSERT_EQ(c.link.calibration().getCount(), 0U);
+    ASSERT_TRUE(c.link.calibration().setPointAtIndex(2500.0F, 12.0F));
+    EXPECT_FALSE(c.link.writeCalibration());
+    EXPECT_TRUE(c.writesSeen().empty());
+    EXPECT_EQ(c.memory.get(c.memory.eeprom, 100, 4), (Bytes{0, 0, 0, 0}));
+}
+
 TEST(Tolerances, ReadConvertsBothCellsToDisplayValues) {
     Controller c;
     std::uint16_t raw = 0;

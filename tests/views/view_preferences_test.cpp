@@ -355,5 +355,33 @@ TEST(CViewPreferences, SaveReportsAFailedTransferAndWritesNoThresholdsAfterIt) {
     }
 }
 
+TEST(CViewPreferences, SaveKeepsTheRecordingBitsOfTheStatusByteWhenSettingSwitchPointMode) {
+    ScriptedController scripted;
+    // Range mode, a recording requested (bit 6) and the previous one finished (bit 5).
+    scripted.controller.memory.put(scripted.controller.memory.ram, 37, {0x61});
+    tenPoints(scripted.document.link().calibration());
+    Form form(scripted.document);
+    form.click("save");
+    EXPECT_EQ(scripted.controller.memory.get(scripted.controller.memory.ram, 37, 1),
+              (qvx::test::Bytes{0xE0}));
+    EXPECT_TRUE(form.messages.texts.empty());
+}
+
+TEST(CViewPreferences, SaveOfATableWithoutPointsWritesNothingAndSaysWhy) {
+    ScriptedController scripted;
+    // As after a start against an erased controller: no points, point 1 selected and editable.
+    ASSERT_EQ(scripted.document.link().calibration().getCount(), 0U);
+    Form form(scripted.document);
+    form.enter("length", QStringLiteral("12"));
+    ASSERT_TRUE(form.table().isChanged(1));
+    form.click("save");
+    EXPECT_EQ(form.messages.texts,
+              std::vector<QString>{QString::fromUtf8(texts::kCalSaveNoPoints)});
+    EXPECT_EQ(scripted.requestsAt(kWriteEeprom, 100), 0);
+    EXPECT_EQ(scripted.requestsAt(kWriteEeprom, 104), 0);
+    EXPECT_EQ(scripted.requestsAt(kWriteEeprom, 1), 0);
+    EXPECT_EQ(scripted.requestsAt(kWriteRam, 37), 0);
+}
+
 }  // namespace
 }  // namespace qvx::views
