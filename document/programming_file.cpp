@@ -117,6 +117,14 @@ std::optional<Programming> parseProgrammingFile(std::string_view text) {
     return programming;
 }
 
+ProgrammingUnit shownLengthUnit(int inchUnit) {
+    return inchUnit == 1 ? ProgrammingUnit::TenthInch : ProgrammingUnit::Millimetre;
+}
+
+bool lengthUnitInDoubt(ProgrammingUnit fileUnit, int inchUnit) {
+    return fileUnit != ProgrammingUnit::Millivolt && fileUnit != shownLengthUnit(inchUnit);
+}
+
 std::optional<float> parseNumber(std::string_view text) {
     text = trimmed(text);
     // from_chars takes a minus but no plus sign.

@@ -55,6 +55,15 @@ inline constexpr std::string_view kProgrammingExtension = ".qvx";
 /// PROGRAMMIERUNG section at all.
 [[nodiscard]] std::optional<Programming> parseProgrammingFile(std::string_view text);
 
+/// The length unit lengths are shown in: tenths of an inch when `inchUnit` is 1, else
+/// millimetres.
+[[nodiscard]] ProgrammingUnit shownLengthUnit(int inchUnit);
+
+/// True when a file's lengths may be in either length unit and the user has to say which:
+/// the file names one length unit while lengths are shown in the other. Files of earlier
+/// versions said "mm" also when they held tenths of an inch. Voltages are never in doubt.
+[[nodiscard]] bool lengthUnitInDoubt(ProgrammingUnit fileUnit, int inchUnit);
+
 /// A number as the program accepts it from an edit field or a file, in the C locale whatever
 /// the user's locale: an optional sign, decimal digits with a point, an optional exponent,
 /// blanks around it. Nullopt for anything else (empty text, a decimal comma, trailing

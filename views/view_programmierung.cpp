@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -57,17 +58,10 @@ QString defaultOpenName(QWidget* parent) {
                                         QString::fromUtf8(texts::kProgrammingFilter));
 }
 
-/// The raw word of a threshold given in the display unit of `mode` and `inchUnit`. Lengths
-/// need at least two support points: with one, every length would map to the same voltage,
-/// and with none nothing converts.
-bool thresholdToRaw(const CalibrationTable& table, CalibrationMode mode, int inchUnit, float value,
-                    std::uint16_t& raw) {
-    if (mode == CalibrationMode::Millivolt) {
-        return CalibrationTable::mvToRaw(value, raw);
-    }
-    float mv = 0.0F;
-    return table.getCount() >= 2 && table.mmToMv(document::lengthFromDisplay(value, inchUnit), mv) &&
-           CalibrationTable::mvToRaw(mv, raw);
+/// Lengths need at least two support points: with one, every length would map to the same
+/// voltage, and with none nothing converts.
+bool convertible(const CalibrationTable& table, CalibrationMode mode) {
+    return mode == CalibrationMode::Millivolt || table.getCount() >= 2;
 }
 
 /// A raw word in the display unit. A failed table conversion leaves the voltage, as the
@@ -88,6 +82,45 @@ bool inOrder(const std::array<int, 5>& record) {
         }
     }
     return true;
+}
+
+/// The status byte with the range bit set (range mode) or cleared (switch-point mode) and
+/// bit 7 set; the other bits are kept.
+int withSwitchingMode(int status, bool rangeMode) {
+    status = rangeMode ? status | link::memory_map::kStatusRangeMode
+                       : status & ~link::memory_map::kStatusRangeMode;
+    return status | kStatusWriteMark;
+}
+
+/// Asks which length unit a file's numbers are in, the file's own unit preselected; nullopt
+/// when the user cancels.
+std::optional<document::ProgrammingUnit> askLengthUnit(QWidget* parent, const QString& fileName,
+                                                       document::ProgrammingUnit fileUnit,
+                                                       document::ProgrammingUnit shownUnit) {
+    using document::ProgrammingUnit;
+    const auto unitName = [](ProgrammingUnit unit) {
+        return QString::fromUtf8(unit == ProgrammingUnit::TenthInch ? texts::kUnitTenthInch
+                                                                    : texts::kUnitMm);
+    };
+    QMessageBox question(QMessageBox::Question, QString::fromUtf8(texts::kProgramName),
+                         QString::fromUtf8(texts::kRestoreUnitQuestion)
+                             .arg(fileName, unitName(fileUnit), unitName(shownUnit)),
+                         QMessageBox::NoButton, parent);
+    QPushButton* millimetres =
+        question.addButton(unitName(ProgrammingUnit::Millimetre), QMessageBox::AcceptRole);
+    QPushButton* tenths =
+        question.addButton(unitName(ProgrammingUnit::TenthInch), QMessageBox::AcceptRole);
+    question.addButton(QMessageBox::Cancel);
+    question.setDefaultButton(fileUnit == ProgrammingUnit::TenthInch ? tenths : millimetres);
+    question.setEscapeButton(QMessageBox::Cancel);
+    question.exec();
+    if (question.clickedButton() == millimetres) {
+        return ProgrammingUnit::Millimetre;
+    }
+    if (question.clickedButton() == tenths) {
+        return ProgrammingUnit::TenthInch;
+    }
+    return std::nullopt;
 }
 
 bool isBlank(const std::string& text) {
@@ -330,42 +363,94 @@ void CViewProgrammierung::teach(std::size_t column) {
     m_entries[column]->setText(fromUtf8(shown));
 }
 
-void CViewProgrammierung::writeEnteredValues() {
-    const UiBusyScope busy;
-    takeOverEntries();
-    document::CQvx_controllerDoc& doc = document();
-    link::DeviceLink& link = doc.link();
-    const CalibrationTable& table = link.calibration();
+std::optional<CViewProgrammierung::Threshold> CViewProgrammierung::thresholdToRaw(
+    const CalibrationTable& table, CalibrationMode mode, int inchUnit, float value) {
+    float mv = value;
+    if (!convertible(table, mode) ||
+        (mode == CalibrationMode::Calibrated &&
+         !table.mmToMv(document::lengthFromDisplay(value, inchUnit), mv))) {
+        return std::nullopt;
+    }
+    Threshold threshold;
+    threshold.clamped = !(mv >= 0.0F && mv <= CalibrationTable::kFullScaleMv);
+    // Extrapolating far beyond the table gives an infinite voltage, which is clamped too.
+    if (!CalibrationTable::mvToRaw(std::clamp(mv, 0.0F, CalibrationTable::kFullScaleMv),
+                                   threshold.raw)) {
+        return std::nullopt;
+    }
+    return threshold;
+}
 
-    // Every entry is checked and converted before anything goes to the controller.
-    std::array<std::optional<std::uint16_t>, 5> entered;
+void CViewProgrammierung::reportClamped(const std::array<int, 5>& record,
+                                        const std::array<bool, 5>& clamped) {
+    const CalibrationTable& table = document().link().calibration();
+    const int inch = document().inchUnit;
+    const document::DisplayUnit unit = document::effectiveUnit(table.getMode(), inch);
+    QStringList lines;
+    for (std::size_t k = 0; k < record.size(); ++k) {
+        if (clamped[k]) {
+            const float written = thresholdForDisplay(table, inch, record[k]);
+            lines << QStringLiteral("%1 : %2").arg(
+                QString::fromUtf8(texts::kTransitions[k]),
+                fromUtf8(document::formatGripper(written, unit)).trimmed());
+        }
+    }
+    if (!lines.isEmpty()) {
+        warn(QString::fromUtf8(texts::kThresholdsClamped).arg(lines.join(QLatin1Char('\n'))));
+    }
+}
+
+bool CViewProgrammierung::enteredThresholds(Thresholds& entered) {
+    document::CQvx_controllerDoc& doc = document();
+    const CalibrationTable& table = doc.link().calibration();
+    const CalibrationMode mode = table.getMode();
     for (std::size_t k = 0; k < entered.size(); ++k) {
         if (isBlank(doc.teachText[k])) {
             continue;  // the controller keeps this threshold
         }
         const std::optional<float> value = document::parseNumber(doc.teachText[k]);
-        if (!value) {
+        if (value && !convertible(table, mode)) {
+            warn(QString::fromUtf8(texts::kWriteValuesNeedsCalibration));
+            return false;
+        }
+        if (value) {
+            entered[k] = thresholdToRaw(table, mode, doc.inchUnit, *value);
+        }
+        if (!entered[k]) {
             warn(QString::fromUtf8(texts::kEnterNumber));
             m_entries[k]->setFocus();
             m_entries[k]->selectAll();
-            return;
+            return false;
         }
-        std::uint16_t raw = 0;
-        if (!thresholdToRaw(table, table.getMode(), doc.inchUnit, *value, raw)) {
-            return;
-        }
-        entered[k] = raw;
     }
+    return true;
+}
+
+void CViewProgrammierung::writeEnteredValues() {
+    const UiBusyScope busy;
+    takeOverEntries();
+    // Every entry is checked and converted before anything goes to the controller.
+    Thresholds entered;
+    if (!enteredThresholds(entered)) {
+        return;
+    }
+    link::DeviceLink& link = document().link();
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
-        return;  // the thresholds not entered would be unknown
+        // The thresholds not entered would be unknown.
+        warn(QString::fromUtf8(texts::kWriteValuesNotRead));
+        return;
     }
+    std::array<bool, 5> clamped{};
     for (std::size_t k = 0; k < record.size(); ++k) {
         if (entered[k]) {
-            record[k] = *entered[k];
+            record[k] = entered[k]->raw;
+            clamped[k] = entered[k]->clamped;
         }
     }
-    (void)link.writeInputRecord(record);
+    if (link.writeInputRecord(record)) {
+        reportClamped(record, clamped);
+    }
 }
 
 void CViewProgrammierung::setSwitchingMode(bool rangeMode) {
@@ -376,12 +461,8 @@ void CViewProgrammierung::setSwitchingMode(bool rangeMode) {
 bool CViewProgrammierung::writeSwitchingMode(bool rangeMode) {
     link::DeviceLink& link = document().link();
     int status = 0;
-    if (!link.readStatusByte(status)) {
-        return false;
-    }
-    status = rangeMode ? status | link::memory_map::kStatusRangeMode
-                       : status & ~link::memory_map::kStatusRangeMode;
-    return link.writeStatusByte(status | kStatusWriteMark);
+    return link.readStatusByte(status) &&
+           link.writeStatusByte(withSwitchingMode(status, rangeMode));
 }
 
 void CViewProgrammierung::programTolerances() {
@@ -399,27 +480,35 @@ void CViewProgrammierung::programTolerances() {
     link::DeviceLink& link = doc.link();
     const CalibrationTable& table = link.calibration();
     const CalibrationMode mode = table.getMode();
+    if (!convertible(table, mode)) {
+        warn(QString::fromUtf8(texts::kTolerancesNeedsCalibration));
+        return;
+    }
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
+        warn(QString::fromUtf8(texts::kTolerancesRecordNotRead));
         return;
     }
     float gripper = 0.0F;
     if (!link.readGripperValue(gripper, 0)) {
-        return;  // a band around an unknown value would be a band around 0
+        // A band around an unknown value would be a band around 0.
+        warn(QString::fromUtf8(texts::kTolerancesGripperNotRead));
+        return;
     }
     // Lengths fall as voltages rise: in length mode the under-tolerance lies on the B<-->A
     // side. The tolerances are in the mode's own unit, so no inch factor applies.
     const bool millivolt = mode == CalibrationMode::Millivolt;
-    const float towardsC = millivolt ? gripper - *under : gripper + *over;
-    const float towardsA = millivolt ? gripper + *over : gripper - *under;
-    std::uint16_t rawC = 0;
-    std::uint16_t rawA = 0;
-    if (!thresholdToRaw(table, mode, 0, towardsC, rawC) ||
-        !thresholdToRaw(table, mode, 0, towardsA, rawA)) {
+    const std::optional<Threshold> towardsC =
+        thresholdToRaw(table, mode, 0, millivolt ? gripper - *under : gripper + *over);
+    const std::optional<Threshold> towardsA =
+        thresholdToRaw(table, mode, 0, millivolt ? gripper + *over : gripper - *under);
+    if (!towardsC || !towardsA) {
+        // Only a tolerance far beyond any length of the table leaves no voltage to clamp.
+        warn(QString::fromUtf8(texts::kEnterNumber));
         return;
     }
-    record[2] = rawC;
-    record[3] = rawA;
+    record[2] = towardsC->raw;
+    record[3] = towardsA->raw;
     if (!inOrder(record)) {
         QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kAttention),
                              QString::fromUtf8(texts::kOrderWarning),
@@ -430,12 +519,20 @@ void CViewProgrammierung::programTolerances() {
             return;
         }
     }
-    if (!link.writeInputRecord(record) || !writeSwitchingMode(false)) {
+    // Read right before it is written back, so that recording bits the controller changed
+    // while the question was open are kept.
+    int status = 0;
+    if (!link.readStatusByte(status)) {
+        warn(QString::fromUtf8(texts::kTolerancesStatusNotRead));
+        return;
+    }
+    if (!link.writeInputRecord(record) || !link.writeStatusByte(withSwitchingMode(status, false))) {
         return;
     }
     doc.overTolerance = *over;
     doc.underTolerance = *under;
     (void)link.writeTolerances(*under, *over);
+    reportClamped(record, {false, false, towardsC->clamped, towardsA->clamped, false});
 }
 
 void CViewProgrammierung::saveProgramming() {
@@ -495,12 +592,7 @@ void CViewProgrammierung::saveProgramming() {
     }
 }
 
-void CViewProgrammierung::restoreProgramming() {
-    const UiBusyScope busy;
-    const QString name = m_dialogs.openName ? m_dialogs.openName(this) : QString();
-    if (name.isEmpty()) {
-        return;
-    }
+std::optional<document::Programming> CViewProgrammierung::readProgramming(const QString& name) {
     const QString shownName = QDir::toNativeSeparators(name);
     std::optional<std::string> text;
     std::error_code error;
@@ -509,54 +601,99 @@ void CViewProgrammierung::restoreProgramming() {
     }
     if (!text) {
         warn(QString::fromUtf8(texts::kRestoreUnreadable).arg(shownName));
-        return;
+        return std::nullopt;
     }
-    const std::optional<document::Programming> programming = document::parseProgrammingFile(*text);
+    std::optional<document::Programming> programming = document::parseProgrammingFile(*text);
     if (!programming) {
         warn(QString::fromUtf8(texts::kRestoreNoProgramming).arg(shownName));
+    }
+    return programming;
+}
+
+std::optional<CViewProgrammierung::Thresholds> CViewProgrammierung::fileThresholds(
+    const document::Programming& programming, document::ProgrammingUnit unit,
+    const QString& shownName) {
+    const CalibrationTable& table = document().link().calibration();
+    const CalibrationMode mode = unit == document::ProgrammingUnit::Millivolt
+                                     ? CalibrationMode::Millivolt
+                                     : CalibrationMode::Calibrated;
+    if (!convertible(table, mode)) {
+        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
+        return std::nullopt;
+    }
+    // The numbers are in the unit decided for the file, whatever the program shows.
+    const int inch = unit == document::ProgrammingUnit::TenthInch ? 1 : 0;
+    Thresholds thresholds;
+    for (std::size_t k = 0; k < thresholds.size(); ++k) {
+        const std::optional<float> value = document::parseNumber(programming.thresholds[k]);
+        if (value) {
+            thresholds[k] = thresholdToRaw(table, mode, inch, *value);
+        }
+        if (!thresholds[k]) {
+            warn(QString::fromUtf8(texts::kRestoreBadValue)
+                     .arg(shownName, fromUtf8(document::kThresholdKeys[k])));
+            return std::nullopt;
+        }
+    }
+    return thresholds;
+}
+
+void CViewProgrammierung::restoreProgramming() {
+    const UiBusyScope busy;
+    const QString name = m_dialogs.openName ? m_dialogs.openName(this) : QString();
+    if (name.isEmpty()) {
+        return;
+    }
+    const std::optional<document::Programming> programming = readProgramming(name);
+    if (!programming) {
         return;
     }
 
-    // Everything is checked and converted first: a file that cannot be restored whole
+    // Everything is asked, checked and converted first: a file that cannot be restored whole
     // changes neither the controller nor the display mode.
+    const QString shownName = QDir::toNativeSeparators(name);
     document::CQvx_controllerDoc& doc = document();
+    document::ProgrammingUnit unit = programming->unit;
+    if (document::lengthUnitInDoubt(unit, doc.inchUnit)) {
+        const std::optional<document::ProgrammingUnit> answer =
+            askLengthUnit(this, shownName, unit, document::shownLengthUnit(doc.inchUnit));
+        if (!answer) {
+            return;
+        }
+        unit = *answer;
+    }
+    const std::optional<Thresholds> thresholds = fileThresholds(*programming, unit, shownName);
+    if (!thresholds) {
+        return;
+    }
     link::DeviceLink& link = doc.link();
-    CalibrationTable& table = link.calibration();
-    const CalibrationMode mode = programming->unit == document::ProgrammingUnit::Millivolt
-                                     ? CalibrationMode::Millivolt
-                                     : CalibrationMode::Calibrated;
-    const int inch = programming->unit == document::ProgrammingUnit::TenthInch ? 1 : doc.inchUnit.load();
-    if (mode == CalibrationMode::Calibrated && table.getCount() < 2) {
-        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
+    int status = 0;
+    if (!link.readStatusByte(status)) {
+        warn(QString::fromUtf8(texts::kRestoreStatusNotRead).arg(shownName));
         return;
     }
     std::array<int, 5> record{};
+    std::array<bool, 5> clamped{};
     for (std::size_t k = 0; k < record.size(); ++k) {
-        const std::optional<float> value = document::parseNumber(programming->thresholds[k]);
-        if (!value) {
-            warn(QString::fromUtf8(texts::kRestoreBadValue)
-                     .arg(shownName, fromUtf8(document::kThresholdKeys[k])));
-            return;
-        }
-        std::uint16_t raw = 0;
-        if (!thresholdToRaw(table, mode, inch, *value, raw)) {
-            return;
-        }
-        record[k] = raw;
+        record[k] = (*thresholds)[k]->raw;
+        clamped[k] = (*thresholds)[k]->clamped;
     }
     if (!link.writeInputRecord(record)) {
         return;
     }
-    table.setMode(mode);
-    if (programming->unit == document::ProgrammingUnit::TenthInch) {
+    link.calibration().setMode(unit == document::ProgrammingUnit::Millivolt
+                                   ? CalibrationMode::Millivolt
+                                   : CalibrationMode::Calibrated);
+    if (unit == document::ProgrammingUnit::TenthInch) {
         doc.inchUnit = 1;
         emit inchUnitChanged();
     }
     // The tolerances reach the controller only with the next tolerance programming.
     m_under->setText(fromUtf8(programming->underTolerance));
     m_over->setText(fromUtf8(programming->overTolerance));
-    (void)writeSwitchingMode(programming->rangeMode);
+    (void)link.writeStatusByte(withSwitchingMode(status, programming->rangeMode));
     refresh();
+    reportClamped(record, clamped);
 }
 
 }  // namespace qvx::views

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "document/programming_file.h"
 #include "views/valid_form.h"
 
 class QLabel;
@@ -20,7 +21,8 @@ namespace qvx::views {
 ///
 /// Every command starts from what it reads from the controller and writes nothing when a
 /// read fails or an entry is not a number, so the controller never receives values that were
-/// not meant.
+/// not meant; the user is told what was not done and why. Thresholds outside the sensor's
+/// range are written as its nearer end, and the user is told the values written.
 class CViewProgrammierung : public CValidForm {
     Q_OBJECT
 
@@ -54,6 +56,20 @@ protected:
     void validateField(QWidget* field) override;
 
 private:
+    /// A threshold on its way to the controller.
+    struct Threshold {
+        std::uint16_t raw = 0;  ///< raw position word
+        bool clamped = false;   ///< the voltage lay outside 0..5000 mV and was cut to the range
+    };
+    using Thresholds = std::array<std::optional<Threshold>, 5>;
+
+    /// The raw word of a threshold given in the display unit of `mode` and `inchUnit`.
+    /// Voltages outside the sensor's range are written as its nearer end; nullopt when the
+    /// value does not convert at all (too few support points, or a length far beyond what a
+    /// float holds).
+    [[nodiscard]] static std::optional<Threshold> thresholdToRaw(
+        const link::CalibrationTable& table, link::CalibrationMode mode, int inchUnit, float value);
+
     void teach(std::size_t column);
     void writeEnteredValues();
     void setSwitchingMode(bool rangeMode);
@@ -70,6 +86,17 @@ private:
     void takeOverEntries();
     /// The tolerance edit's number; shows the number message and focuses the edit otherwise.
     [[nodiscard]] std::optional<float> toleranceOf(QLineEdit* edit);
+    /// The entries that are not blank, converted; false (with a message) when one is refused.
+    [[nodiscard]] bool enteredThresholds(Thresholds& entered);
+    /// The file's programming, or nullopt after telling the user why there is none.
+    [[nodiscard]] std::optional<document::Programming> readProgramming(const QString& name);
+    /// The five thresholds of a file in `unit`; nullopt after telling the user which is refused.
+    [[nodiscard]] std::optional<Thresholds> fileThresholds(const document::Programming& programming,
+                                                           document::ProgrammingUnit unit,
+                                                           const QString& shownName);
+    /// Tells the user which thresholds of the record just written were cut to the sensor range,
+    /// and the values they were written with.
+    void reportClamped(const std::array<int, 5>& record, const std::array<bool, 5>& clamped);
     /// Status byte: read, set or clear the range bit, set bit 7, write. Nothing is written
     /// when the read fails, so the other bits are never cleared by mistake.
     [[nodiscard]] bool writeSwitchingMode(bool rangeMode);

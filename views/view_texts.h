@@ -71,6 +71,39 @@ inline constexpr const char* kRestoreBadValue =
 inline constexpr const char* kRestoreNeedsCalibration =
     "Die Datei %1 enthält Längen. Die Kalibriertabelle braucht dafür mindestens zwei "
     "Stützpunkte.";
+inline constexpr const char* kWriteValuesNotRead =
+    "Die Werte wurden nicht in die QVX übernommen, weil der QVX Eingangsspeicher nicht gelesen "
+    "werden konnte.";
+inline constexpr const char* kWriteValuesNeedsCalibration =
+    "Die Werte wurden nicht in die QVX übernommen. Längen lassen sich erst umrechnen, wenn die "
+    "Kalibriertabelle mindestens zwei Stützstellen hat.";
+inline constexpr const char* kTolerancesRecordNotRead =
+    "Die Toleranzprogrammierung wurde nicht ausgeführt, weil der QVX Eingangsspeicher nicht "
+    "gelesen werden konnte.";
+inline constexpr const char* kTolerancesGripperNotRead =
+    "Die Toleranzprogrammierung wurde nicht ausgeführt, weil der aktuelle Greiferwert nicht "
+    "gelesen werden konnte.";
+inline constexpr const char* kTolerancesStatusNotRead =
+    "Die Toleranzprogrammierung wurde nicht ausgeführt, weil die Betriebsart der QVX nicht "
+    "gelesen werden konnte.";
+inline constexpr const char* kTolerancesNeedsCalibration =
+    "Die Toleranzprogrammierung wurde nicht ausgeführt. Längen lassen sich erst umrechnen, wenn "
+    "die Kalibriertabelle mindestens zwei Stützstellen hat.";
+/// %1: the file name.
+inline constexpr const char* kRestoreStatusNotRead =
+    "Die Datei %1 wurde nicht eingelesen, weil die Betriebsart der QVX nicht gelesen werden "
+    "konnte.\nDie QVX und die Anzeige sind unverändert.";
+/// %1: one line per threshold, "transition : value and unit".
+inline constexpr const char* kThresholdsClamped =
+    "Einige Werte liegen außerhalb des Messbereichs von 0 bis 5000 mV und wurden auf dessen "
+    "Grenze gesetzt.\nIn die QVX übernommen wurde:\n%1";
+/// %1: the file name, %2: the file's length unit, %3: the length unit shown.
+inline constexpr const char* kRestoreUnitQuestion =
+    "Die Datei %1 gibt ihre Werte in %2 an, das Programm zeigt Längen in %3.\nÄltere Dateien "
+    "nennen auch für 1/10 '' die Einheit mm.\n\nIn welcher Einheit sind die Werte der Datei "
+    "angegeben?";
+inline constexpr const char* kUnitMm = "mm";
+inline constexpr const char* kUnitTenthInch = "1/10 ''";
 
 }  // namespace qvx::views::texts
 

@@ -105,6 +105,16 @@ TEST(ProgrammingFileParse, UnitIsComparedInLowerCaseAndAnythingElseIsMillivolt) 
     EXPECT_EQ(unitOf(""), ProgrammingUnit::Millivolt);
 }
 
+TEST(ProgrammingFileUnit, OnlyALengthUnitOtherThanTheShownOneIsInDoubt) {
+    // "mm" files of earlier versions may hold tenths of an inch, and the reverse is asked too.
+    EXPECT_TRUE(lengthUnitInDoubt(ProgrammingUnit::Millimetre, 1));
+    EXPECT_TRUE(lengthUnitInDoubt(ProgrammingUnit::TenthInch, 0));
+    EXPECT_FALSE(lengthUnitInDoubt(ProgrammingUnit::Millimetre, 0));
+    EXPECT_FALSE(lengthUnitInDoubt(ProgrammingUnit::TenthInch, 1));
+    EXPECT_FALSE(lengthUnitInDoubt(ProgrammingUnit::Millivolt, 0));
+    EXPECT_FALSE(lengthUnitInDoubt(ProgrammingUnit::Millivolt, 1));
+}
+
 TEST(ProgrammingFileParse, RefusesTextWithoutTheSection) {
     EXPECT_FALSE(parseProgrammingFile(""));
     EXPECT_FALSE(parseProgrammingFile("Zu=1000\nA=2000\n"));

@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "tests/views/programming_test_support.h"
 #include "views/view_programmierung.h"
+#include "views/view_texts.h"
 
 using namespace qvx::views::test;
 using qvx::document::CQvx_controllerDoc;
@@ -184,7 +185,17 @@ TEST_P(ProgrammingRoundTrip, RestoresThresholdsModeToleranceTextsAndDisplayUnit)
     qvx.document.inchUnit = 0;
     type(*view, "underTolerance", "9");
     (void)qvx.takeWrites();
-    click(*view, "restoreProgramming");
+    {
+        // Tenths of an inch are not the length unit now shown: the unit is asked for, the
+        // file's own preselected.
+        const MessageBoxAnswerer answerer(QString::fromUtf8("1/10 ''"));
+        click(*view, "restoreProgramming");
+        const bool asked = unit.inch == 1;
+        ASSERT_EQ(answerer.seen().size(), asked ? 1U : 0U);
+        if (asked) {
+            EXPECT_EQ(answerer.seen()[0].defaultText, QString::fromUtf8("1/10 ''"));
+        }
+    }
 
     expectSameThresholds(qvx.inputRecord(), saved, unit.toleranceMv);
     EXPECT_EQ(qvx.statusByte(), 0x81);
@@ -205,21 +216,85 @@ INSTANTIATE_TEST_SUITE_P(
                       UnitCase{"TenthInch", CalibrationMode::Calibrated, 1, "Unit=inch\n", 4.0F}),
     [](const ::testing::TestParamInfo<UnitCase>& param) { return std::string(param.param.name); });
 
-TEST(ProgrammingRestore, AnMmFileIsReadInTheLengthUnitShownAsBefore) {
+TEST(ProgrammingRestore, AnMmFileInTenthsOfAnInchDisplayAsksForTheUnitBeforeWriting) {
     const TempDir dir;
     SimulatedQvx qvx;
+    qvx.setInputRecordMv(kRecordMv);
+    const std::array<int, 5> before = qvx.inputRecord();
     const fs::path file = dir.path / "alt.qvx";
-    writeFile(file, "[PROGRAMMIERUNG]\nZu=2\nA=10\nB=15\nC=20\nAuf=28\nUnit=mm\n");
+    // Numbers that lie inside the table in either unit (11.5 tenths are 29.2 mm).
+    writeFile(file, "[PROGRAMMIERUNG]\nZu=1\nA=10\nB=10.5\nC=11\nAuf=11.5\nUnit=mm\n");
     auto view = makeView(qvx.document, {}, nameOf(file));
-    qvx.document.inchUnit = 1;  // files saved in tenths of an inch said "mm"
-    click(*view, "restoreProgramming");
-    EXPECT_NEAR(mvOf(qvx.inputRecord()[3]), 1511.1F, 2.0F);  // 10 tenths: 25.4 mm
-    EXPECT_EQ(qvx.document.inchUnit, 1);
+    qvx.document.link().calibration().setMode(CalibrationMode::Calibrated);
+    qvx.document.inchUnit = 1;
+    (void)qvx.takeWrites();
+    {
+        const MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        click(*view, "restoreProgramming");
+        ASSERT_EQ(answerer.seen().size(), 1U);
+        const MessageBoxAnswerer::Seen& question = answerer.seen()[0];
+        EXPECT_EQ(question.text, QString::fromUtf8(qvx::views::texts::kRestoreUnitQuestion)
+                                     .arg(nameOf(file), "mm", QString::fromUtf8("1/10 ''")));
+        EXPECT_EQ(question.buttonTexts.size(), 3);
+        EXPECT_TRUE(question.buttonTexts.contains("mm"));
+        EXPECT_TRUE(question.buttonTexts.contains(QString::fromUtf8("1/10 ''")));
+        EXPECT_EQ(question.defaultText, "mm") << "the file's unit is preselected";
+    }
+    EXPECT_TRUE(qvx.takeWrites().empty()) << "cancelled: nothing is written";
+    EXPECT_EQ(qvx.inputRecord(), before);
 
+    {
+        const MessageBoxAnswerer answerer(QStringLiteral("mm"));
+        click(*view, "restoreProgramming");
+        EXPECT_EQ(answerer.seen().size(), 1U);
+    }
+    EXPECT_NEAR(mvOf(qvx.inputRecord()[3]), 3066.7F, 2.0F);  // 10 mm
+    EXPECT_EQ(qvx.document.inchUnit, 1) << "the display stays in tenths of an inch";
+
+    {
+        const MessageBoxAnswerer answerer(QString::fromUtf8("1/10 ''"));
+        click(*view, "restoreProgramming");
+        EXPECT_EQ(answerer.seen().size(), 1U);
+    }
+    EXPECT_NEAR(mvOf(qvx.inputRecord()[3]), 1511.1F, 2.0F);  // 10 tenths: 25.4 mm
+
+    // In millimetre display the file's unit is not in doubt.
     qvx.document.inchUnit = 0;
     click(*view, "restoreProgramming");
-    EXPECT_NEAR(mvOf(qvx.inputRecord()[3]), 3066.7F, 2.0F);  // 10 mm
+    EXPECT_NEAR(mvOf(qvx.inputRecord()[3]), 3066.7F, 2.0F);
     EXPECT_EQ(qvx.document.link().calibration().getMode(), CalibrationMode::Calibrated);
+}
+
+TEST(ProgrammingRestore, AFailedStatusReadWritesNothingAndKeepsTheDisplayMode) {
+    const TempDir dir;
+    FailingQvx qvx;
+    qvx.failRamRead(37);
+    const fs::path file = dir.path / "bereich.qvx";
+    writeFile(file, "[PROGRAMMIERUNG]\nZu=3600\nA=3100\nB=2300\nC=1500\nAuf=1100\nRange=BEREICH\n");
+    qvx.document.link().calibration().setMode(CalibrationMode::Calibrated);
+    auto view = makeView(qvx.document, {}, nameOf(file));
+    const MessageBoxAnswerer answerer;
+    click(*view, "restoreProgramming");
+    EXPECT_EQ(
+        answerer.texts(),
+        QStringList{QString::fromUtf8(qvx::views::texts::kRestoreStatusNotRead).arg(nameOf(file))});
+    EXPECT_TRUE(qvx.writes().empty());
+    EXPECT_EQ(qvx.document.link().calibration().getMode(), CalibrationMode::Calibrated);
+}
+
+TEST(ProgrammingRestore, ValuesOutsideTheSensorRangeAreWrittenAsItsEndsAndReported) {
+    const TempDir dir;
+    SimulatedQvx qvx;
+    const fs::path file = dir.path / "weit.qvx";
+    writeFile(file, "[PROGRAMMIERUNG]\nZu=3600\nA=3100\nB=2300\nC=-1\nAuf=5200\n");
+    auto view = makeView(qvx.document, {}, nameOf(file));
+    const MessageBoxAnswerer answerer;
+    click(*view, "restoreProgramming");
+    EXPECT_EQ(answerer.texts(),
+              QStringList{QString::fromUtf8(qvx::views::texts::kThresholdsClamped)
+                              .arg("Aus<-->Auf : 5000.00 mV\nAuf<-->C : 0.00 mV")});
+    EXPECT_EQ(qvx.inputRecord()[0], rawOf(5000.0F));
+    EXPECT_EQ(qvx.inputRecord()[1], rawOf(0.0F));
 }
 
 TEST(ProgrammingRestore, TakesAHandWrittenFileWithBlanksLowerCaseRangeAndUpperCaseUnit) {
@@ -291,7 +366,11 @@ TEST(ProgrammingRestore, TenthsOfAnInchSetTheUnitMenuOfTheFrame) {
     auto* tenths = frame.findChild<QAction*>("unitTenthInches");
     ASSERT_TRUE(millimetres != nullptr && tenths != nullptr);
     ASSERT_TRUE(millimetres->isChecked());
-    click(*view, "restoreProgramming");
+    {
+        const MessageBoxAnswerer answerer(QString::fromUtf8("1/10 ''"));
+        click(*view, "restoreProgramming");
+        EXPECT_EQ(answerer.seen().size(), 1U) << "millimetres are shown: the unit is asked for";
+    }
     EXPECT_EQ(qvx.document.inchUnit, 1);
     EXPECT_TRUE(tenths->isChecked());
     EXPECT_FALSE(millimetres->isChecked());

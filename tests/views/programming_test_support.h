@@ -70,6 +70,8 @@ public:
     void failRamRead(std::uint16_t address) { m_failRamRead = address; }
     /// Reads of this EEPROM cell get no confirm.
     void failEepromRead(std::uint16_t address);
+    /// Puts a byte into the controller's RAM.
+    void setRam(std::uint16_t address, std::uint8_t value);
     /// Write requests received so far.
     [[nodiscard]] std::vector<Write> writes() const;
 
@@ -89,9 +91,13 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
+        QStringList buttonTexts;  ///< every button's text, in the order of the box's buttons
+        QString defaultText;      ///< the default button's text
     };
 
     explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    /// Answers with the button that shows `buttonText` (for boxes with buttons of their own).
+    explicit MessageBoxAnswerer(QString buttonText);
     ~MessageBoxAnswerer() override;
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
@@ -104,7 +110,8 @@ public:
 private:
     void poll();
 
-    QMessageBox::StandardButton m_answer;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    QString m_answerText;  // when not empty, the button to press by its text
     QTimer m_timer;
     QPointer<QMessageBox> m_last;
     std::vector<Seen> m_seen;

@@ -10,6 +10,7 @@
 
 #include "tests/views/programming_test_support.h"
 #include "views/view_programmierung.h"
+#include "views/view_texts.h"
 
 using namespace qvx::views::test;
 using qvx::document::CQvx_controllerDoc;
@@ -213,7 +214,7 @@ TEST(ProgrammingWriteValues, AnEntryThatIsNoNumberIsRefusedAndNothingIsWritten) 
     }
 }
 
-TEST(ProgrammingWriteValues, LengthModeWithFewerThanTwoSupportPointsWritesNothing) {
+TEST(ProgrammingWriteValues, LengthModeWithFewerThanTwoSupportPointsWritesNothingAndSaysWhy) {
     SimulatedQvx qvx;
     qvx.document.link().calibration().setCount(1);
     qvx.document.link().calibration().setMode(CalibrationMode::Calibrated);
@@ -222,9 +223,48 @@ TEST(ProgrammingWriteValues, LengthModeWithFewerThanTwoSupportPointsWritesNothin
     type(*view, "underTolerance", "1");
     type(*view, "overTolerance", "1");
     (void)qvx.takeWrites();
+    const MessageBoxAnswerer answerer;
     click(*view, "writeValues");
     click(*view, "programTolerances");
     EXPECT_TRUE(qvx.takeWrites().empty());
+    EXPECT_EQ(answerer.texts(),
+              (QStringList{QString::fromUtf8(qvx::views::texts::kWriteValuesNeedsCalibration),
+                           QString::fromUtf8(qvx::views::texts::kTolerancesNeedsCalibration)}));
+}
+
+TEST(ProgrammingWriteValues, ValuesOutsideTheSensorRangeAreWrittenAsItsEndsAndReported) {
+    SimulatedQvx qvx;
+    auto view = makeView(qvx.document);
+    type(*view, "entry1", "6000");
+    type(*view, "entry3", "2000");
+    type(*view, "entry5", "-50");
+    (void)qvx.takeWrites();
+    {
+        const MessageBoxAnswerer answerer;
+        click(*view, "writeValues");
+        EXPECT_EQ(answerer.texts(),
+                  QStringList{QString::fromUtf8(qvx::views::texts::kThresholdsClamped)
+                                  .arg("Aus<-->Auf : 5000.00 mV\nA<-->Zu : 0.00 mV")});
+    }
+    const std::array<int, 5> record = qvx.inputRecord();
+    EXPECT_EQ(record[0], rawOf(5000.0F));
+    EXPECT_EQ(record[4], rawOf(0.0F));
+    EXPECT_NEAR(mvOf(record[2]), 2000.0F, 1.3F);
+
+    // In length mode the value written is the length of the voltage at the range's end.
+    qvx.document.link().calibration().setMode(CalibrationMode::Calibrated);
+    type(*view, "entry1", "");
+    type(*view, "entry3", "");
+    type(*view, "entry5", "-100");
+    const MessageBoxAnswerer answerer;
+    click(*view, "writeValues");
+    float written = 0.0F;
+    ASSERT_TRUE(qvx.document.link().calibration().RawToDisplay(
+        static_cast<std::uint16_t>(rawOf(5000.0F)), written));
+    EXPECT_EQ(answerer.texts(),
+              QStringList{QString::fromUtf8(qvx::views::texts::kThresholdsClamped)
+                              .arg(QStringLiteral("A<-->Zu : %1 mm").arg(written, 0, 'f', 2))});
+    EXPECT_EQ(qvx.inputRecord()[4], rawOf(5000.0F));
 }
 
 // ---- Switching mode -----------------------------------------------------------------------
@@ -241,6 +281,17 @@ TEST(ProgrammingMode, ButtonsChangeOnlyTheRangeBitAndAlwaysSetBitSeven) {
     qvx.setStatusByte(0x1E);
     click(*view, "rangeMode");
     EXPECT_EQ(qvx.takeWrites(), (std::vector<Write>{{kWriteRam, 37, {0x9F}}}));
+}
+
+TEST(ProgrammingMode, ButtonsKeepTheRecordingBitsFiveAndSix) {
+    // A plain memory: the simulator would start a recording on bit 6 and change the byte.
+    FailingQvx qvx;
+    auto view = makeView(qvx.document);
+    qvx.setRam(37, 0x61);
+    click(*view, "switchPointMode");
+    qvx.setRam(37, 0x60);
+    click(*view, "rangeMode");
+    EXPECT_EQ(qvx.writes(), (std::vector<Write>{{kWriteRam, 37, {0xE0}}, {kWriteRam, 37, {0xE1}}}));
 }
 
 // ---- Tolerance programming ----------------------------------------------------------------
@@ -326,6 +377,20 @@ TEST(ProgrammingTolerances, ABandOutOfOrderAsksAndNoLeavesTheControllerAsItWas) 
     EXPECT_EQ(qvx.statusByte(), 0x80);
 }
 
+TEST(ProgrammingTolerances, ABandBeyondTheSensorRangeIsWrittenAtItsEndAndReported) {
+    SimulatedQvx qvx;
+    qvx.setInputRecordMv({1100.0F, 1500.0F, 2300.0F, 3100.0F, 3600.0F});
+    auto view = makeView(qvx.document);
+    type(*view, "underTolerance", "100");
+    type(*view, "overTolerance", "3000");  // B<-->A at 5500 mV
+    const MessageBoxAnswerer answerer(QMessageBox::Yes);
+    click(*view, "programTolerances");
+    ASSERT_EQ(answerer.texts().size(), 2);  // the order question, then what was written
+    EXPECT_EQ(answerer.texts()[1],
+              QString::fromUtf8(qvx::views::texts::kThresholdsClamped).arg("B<-->A : 5000.00 mV"));
+    EXPECT_EQ(qvx.inputRecord()[3], rawOf(5000.0F));
+}
+
 TEST(ProgrammingTolerances, AToleranceThatIsNoNumberIsRefusedOnFocusLossAndOnProgramming) {
     SimulatedQvx qvx;
     auto view = makeView(qvx.document);
@@ -348,26 +413,38 @@ TEST(ProgrammingTolerances, AToleranceThatIsNoNumberIsRefusedOnFocusLossAndOnPro
 
 // ---- Failed reads -------------------------------------------------------------------------
 
-TEST(ProgrammingReadFailures, AFailedRecordReadWritesNothing) {
+TEST(ProgrammingReadFailures, AFailedRecordReadWritesNothingAndSaysWhy) {
     FailingQvx qvx;
     qvx.failEepromRead(1);
     auto view = makeView(qvx.document);
     type(*view, "entry1", "2000");
     type(*view, "underTolerance", "10");
     type(*view, "overTolerance", "10");
+    const MessageBoxAnswerer answerer;
     click(*view, "writeValues");
     click(*view, "programTolerances");
     EXPECT_TRUE(qvx.writes().empty());
+    EXPECT_EQ(answerer.texts(),
+              (QStringList{QString::fromUtf8(qvx::views::texts::kWriteValuesNotRead),
+                           QString::fromUtf8(qvx::views::texts::kTolerancesRecordNotRead)}));
 }
 
-TEST(ProgrammingReadFailures, AFailedGripperReadWritesNoToleranceBand) {
-    FailingQvx qvx;
-    qvx.failRamRead(32);
-    auto view = makeView(qvx.document);
-    type(*view, "underTolerance", "10");
-    type(*view, "overTolerance", "10");
-    click(*view, "programTolerances");
-    EXPECT_TRUE(qvx.writes().empty());
+TEST(ProgrammingReadFailures, AFailedGripperOrStatusReadWritesNoToleranceBandAndSaysWhy) {
+    const std::pair<std::uint16_t, const char*> cases[] = {
+        {32, qvx::views::texts::kTolerancesGripperNotRead},
+        {37, qvx::views::texts::kTolerancesStatusNotRead},
+    };
+    for (const auto& [cell, text] : cases) {
+        FailingQvx qvx;
+        qvx.failRamRead(cell);
+        auto view = makeView(qvx.document);
+        type(*view, "underTolerance", "10");
+        type(*view, "overTolerance", "10");
+        const MessageBoxAnswerer answerer;
+        click(*view, "programTolerances");
+        EXPECT_TRUE(qvx.writes().empty()) << cell;
+        EXPECT_EQ(answerer.texts(), QStringList{QString::fromUtf8(text)}) << cell;
+    }
 }
 
 TEST(ProgrammingReadFailures, AFailedStatusReadLeavesTheStatusByteAlone) {
