@@ -123,6 +123,12 @@ std::optional<document::ProgrammingUnit> askLengthUnit(QWidget* parent, const QS
     return std::nullopt;
 }
 
+/// The display mode a programming's unit brings with it.
+CalibrationMode modeOf(document::ProgrammingUnit unit) {
+    return unit == document::ProgrammingUnit::Millivolt ? CalibrationMode::Millivolt
+                                                        : CalibrationMode::Calibrated;
+}
+
 bool isBlank(const std::string& text) {
     return text.find_first_not_of(" \t") == std::string::npos;
 }
@@ -614,13 +620,7 @@ std::optional<CViewProgrammierung::Thresholds> CViewProgrammierung::fileThreshol
     const document::Programming& programming, document::ProgrammingUnit unit,
     const QString& shownName) {
     const CalibrationTable& table = document().link().calibration();
-    const CalibrationMode mode = unit == document::ProgrammingUnit::Millivolt
-                                     ? CalibrationMode::Millivolt
-                                     : CalibrationMode::Calibrated;
-    if (!convertible(table, mode)) {
-        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
-        return std::nullopt;
-    }
+    const CalibrationMode mode = modeOf(unit);
     // The numbers are in the unit decided for the file, whatever the program shows.
     const int inch = unit == document::ProgrammingUnit::TenthInch ? 1 : 0;
     Thresholds thresholds;
@@ -654,6 +654,11 @@ void CViewProgrammierung::restoreProgramming() {
     const QString shownName = QDir::toNativeSeparators(name);
     document::CQvx_controllerDoc& doc = document();
     document::ProgrammingUnit unit = programming->unit;
+    // Either length unit needs the table, so the question would be in vain without it.
+    if (!convertible(doc.link().calibration(), modeOf(unit))) {
+        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
+        return;
+    }
     if (document::lengthUnitInDoubt(unit, doc.inchUnit)) {
         const std::optional<document::ProgrammingUnit> answer =
             askLengthUnit(this, shownName, unit, document::shownLengthUnit(doc.inchUnit));
@@ -681,9 +686,7 @@ void CViewProgrammierung::restoreProgramming() {
     if (!link.writeInputRecord(record)) {
         return;
     }
-    link.calibration().setMode(unit == document::ProgrammingUnit::Millivolt
-                                   ? CalibrationMode::Millivolt
-                                   : CalibrationMode::Calibrated);
+    link.calibration().setMode(modeOf(unit));
     if (unit == document::ProgrammingUnit::TenthInch) {
         doc.inchUnit = 1;
         emit inchUnitChanged();

@@ -90,7 +90,8 @@ private:
     [[nodiscard]] bool enteredThresholds(Thresholds& entered);
     /// The file's programming, or nullopt after telling the user why there is none.
     [[nodiscard]] std::optional<document::Programming> readProgramming(const QString& name);
-    /// The five thresholds of a file in `unit`; nullopt after telling the user which is refused.
+    /// The five thresholds of a file in `unit` (whose mode the table can convert); nullopt
+    /// after telling the user which is refused.
     [[nodiscard]] std::optional<Thresholds> fileThresholds(const document::Programming& programming,
                                                            document::ProgrammingUnit unit,
                                                            const QString& shownName);

@@ -348,6 +348,17 @@ TEST(ProgrammingRestore, RefusesFilesItCannotRestoreWholeAndChangesNothing) {
         EXPECT_EQ(answerer.texts(), QStringList{QString::fromUtf8(c.message).arg(nameOf(file))});
         EXPECT_TRUE(qvx.takeWrites().empty()) << c.file;
     }
+    // Without support points no length unit helps: refused before the unit is asked for.
+    qvx.document.inchUnit = 1;
+    {
+        const fs::path file = dir.path / "punkte.qvx";
+        auto view = makeView(qvx.document, {}, nameOf(file));
+        const MessageBoxAnswerer answerer;
+        click(*view, "restoreProgramming");
+        EXPECT_EQ(answerer.texts(),
+                  QStringList{QString::fromUtf8(cases[4].message).arg(nameOf(file))});
+    }
+    EXPECT_TRUE(qvx.takeWrites().empty());
     EXPECT_EQ(qvx.inputRecord(), before);
     EXPECT_EQ(qvx.document.link().calibration().getMode(), CalibrationMode::Millivolt);
 }
