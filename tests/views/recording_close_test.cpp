@@ -42,7 +42,7 @@ TEST(RecordingClose, AClosePendingDuringATransferCancelsItAndClosesTheWindowAfte
 
     EXPECT_FALSE(closedMeanwhile);  // not while the transfer held the link
     EXPECT_LT(sim.document.recordingSamples, CViewAufnahme::kSamples);  // cut short
-    EXPECT_EQ(sim.requestsAt(kReadEeprom, kGripperBase + 2 * 600), 0);
+    EXPECT_EQ(sim.requestsAt(kReadEeprom, kGripperBase + 2 * 620), 0);  // the last chunk
     EXPECT_TRUE(frame.isVisible());
     settle();
     EXPECT_FALSE(frame.isVisible());  // the close came once the transfer had ended
