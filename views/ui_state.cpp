@@ -1,8 +1,7 @@
 #include "views/ui_state.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -79,26 +78,6 @@ void runPumping(const std::function<void()>& job) {
             &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
-}
-
-void pumpingWait(std::chrono::milliseconds duration) {
-    const QDeadlineTimer deadline(duration);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(
-            QEventLoop::AllEvents, static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-    }
-}
-
-bool pumpingWaitFor(const std::function<bool()>& done, std::chrono::milliseconds step,
-                    std::chrono::milliseconds limit) {
-    const QDeadlineTimer deadline(limit);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        pumpingWait(step);
-    }
-    return true;
 }
 
 }  // namespace qvx::views

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <type_traits>
 
@@ -57,13 +55,5 @@ QMetaObject::Connection connectDeviceCommand(Sender* sender, Signal signal, Rece
 /// Runs `job` on a worker thread while the user interface keeps processing its events, and
 /// returns once the job has ended and its thread is joined. The job must not touch widgets.
 void runPumping(const std::function<void()>& job);
-
-/// Waits `duration` while the user interface keeps processing its events (painting, timers).
-void pumpingWait(std::chrono::milliseconds duration);
-
-/// Waits in steps of `step` until `done` returns true or `limit` has passed, processing
-/// events meanwhile; true when `done` held.
-[[nodiscard]] bool pumpingWaitFor(const std::function<bool()>& done, std::chrono::milliseconds step,
-                                  std::chrono::milliseconds limit);
 
 }  // namespace qvx::views
