@@ -12,17 +12,18 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSplitter>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/app_texts.h"
-#include "document/document.h"
 #include "app/lower_views.h"
+#include "document/document.h"
 #include "views/ui_state.h"
 #include "views/valid_form.h"
-#include "views/view_texts.h"
 #include "views/view_fixpart.h"
+#include "views/view_texts.h"
 
 namespace qvx::app {
 
@@ -156,6 +157,14 @@ void CMainFrame::showAbout() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!views::uiEnabled()) {
         event->ignore();
+        // An operation that can be cut short (a recording transfer) is asked to stop, and the
+        // window closes once it has; the others keep closing inert.
+        (void)views::cancelBusyOperations([frame = QPointer<CMainFrame>(this)] {
+            if (frame) {
+                QMetaObject::invokeMethod(
+                    frame, [frame] { (void)frame->close(); }, Qt::QueuedConnection);
+            }
+        });
         return;
     }
     QMainWindow::closeEvent(event);

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "connection/client_settings.h"
+#include "document/outputs.h"
 
 namespace qvx::document {
 
@@ -70,7 +71,7 @@ bool CQvx_controllerDoc::pollOutputs() {
         return false;
     }
     for (std::size_t k = 0; k < outputActive.size(); ++k) {
-        outputActive[k] = (outputs & (1 << (k + 3))) != 0;  // output k+1 is bit k+3
+        outputActive[k] = (outputs & outputMask(static_cast<int>(k) + 1)) != 0;
     }
     return true;
 }

@@ -66,6 +66,9 @@ public:
     std::atomic<int> inchUnit{0};             ///< 1: lengths in tenths of an inch, 0: mm
     std::array<bool, 6> curveVisible{true, true, true, true, true, true};  ///< plot toggles
     bool recordingPresent = false;            ///< a recording was read back
+    /// Leading samples of the recording that were read back; kRecordingSamples when the
+    /// recording is complete. The samples after them are 0.
+    std::size_t recordingSamples = 0;
     std::array<float, kRecordingSamples> recGripper{};  ///< gripper per sample, in recGripperUnit
     /// The mode the recording was transferred in: mV, or mm with a calibrated table.
     link::CalibrationMode recGripperUnit = link::CalibrationMode::Millivolt;

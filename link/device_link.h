@@ -136,6 +136,10 @@ public:
     [[nodiscard]] bool writeCalibration();
     /// Recording channels: samples first .. first + out.size() - 1 into out[first...].
     [[nodiscard]] bool readRecordingGripper(std::span<float> out, std::size_t first, std::size_t count);
+    /// Recording channel 1 in millivolts whatever the display mode, for a transfer that runs
+    /// while the user may switch the mode.
+    [[nodiscard]] bool readRecordingGripperMv(std::span<float> out, std::size_t first,
+                                              std::size_t count);
     [[nodiscard]] bool readRecordingSupply(std::span<float> out, std::size_t first, std::size_t count);
     [[nodiscard]] bool readRecordingOutputs(std::span<int> out, std::size_t first, std::size_t count);
 

@@ -372,6 +372,18 @@ bool DeviceLink::readRecordingGripper(std::span<float> out, std::size_t first, s
     return true;
 }
 
+bool DeviceLink::readRecordingGripperMv(std::span<float> out, std::size_t first,
+                                        std::size_t count) {
+    std::vector<std::uint16_t> words;
+    if (!readRecordingWords(mm::kRecordingGripper, first, count, out.size(), words)) {
+        return false;
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+        out[first + j] = CalibrationTable::rawToMv(words[j]);
+    }
+    return true;
+}
+
 bool DeviceLink::readRecordingSupply(std::span<float> out, std::size_t first, std::size_t count) {
     std::vector<std::uint16_t> words;
     if (!readRecordingWords(mm::kRecordingSupply, first, count, out.size(), words)) {

@@ -267,7 +267,8 @@ std::uint8_t Controller::switchPointOutputs(int counts) const {
             ++passed;
         }
     }
-    return passed == 0 ? std::uint8_t{0} : outputBit(6 - passed);
+    // Passing switch point k reaches the position of output k: Auf 1, C 2, B 3, A 4, Zu 5.
+    return passed == 0 ? std::uint8_t{0} : outputBit(passed);
 }
 
 std::uint8_t Controller::rangeOutputs(double mv) const {
@@ -276,7 +277,7 @@ std::uint8_t Controller::rangeOutputs(double mv) const {
         const double centre = encoding::mvFromRaw(eepromWord(kSwitchPoints + 2 * j));
         const auto [under, over] = spansAt(centre);
         if (centre - under <= mv && mv <= centre + over) {
-            outputs |= outputBit(5 - static_cast<int>(j));
+            outputs |= outputBit(static_cast<int>(j) + 1);
         }
     }
     return outputs;

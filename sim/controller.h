@@ -45,10 +45,10 @@ enum class Area : std::uint8_t { Eeprom, Program, Ram };
 ///   the temperature byte, RAM 6 the outputs (output k at bit k + 2).
 /// - Switch-point mode (status bit 0 clear): the five working-memory points (EEPROM 11-20)
 ///   split the stroke into Aus | Auf | C | B | A | Zu in rising voltage; the gripper lies
-///   past as many points as its voltage reaches, and that position drives one output:
-///   Auf 5, C 4, B 3, A 2, Zu 1, Aus none.
+///   past as many points as its voltage reaches, and that position drives one output, in the
+///   program's numbering (docs/outputs.md): Auf 1, C 2, B 3, A 4, Zu 5, Aus none.
 /// - Range mode (status bit 0 set): each working-memory point is the centre of a band from
-///   (centre − under-span) to (centre + over-span) in millivolts; point j drives output 6 − j
+///   (centre − under-span) to (centre + over-span) in millivolts; point j drives output j
 ///   while the gripper lies inside its band, so overlapping bands drive several outputs.
 ///   The spans come from the tolerance tables at 0x1600/0x1700, taking the entry of the
 ///   support-point segment the centre lies in; with fewer than two support points, from the

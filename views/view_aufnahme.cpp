@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "document/outputs.h"
 #include "document/units.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
@@ -27,11 +28,6 @@ constexpr std::array<const char*, 3> kChannelNames{"Greifer", "Ub", "Schaltausg√
 /// The document's visibility entry of each plot channel (entry 3 is Ub, 4 the outputs,
 /// 5 the gripper).
 constexpr std::array<std::size_t, 3> kVisibilityEntry{5, 3, 4};
-/// Output word bits 3..7 are outputs 1..5, plotted as levels 1..5.
-constexpr int kFirstOutputBit = 3;
-constexpr int kOutputCount = 5;
-/// Events are let through after every read of the transfer, for this long.
-constexpr std::chrono::milliseconds kPumpAfterRead{1};
 
 QString fromUtf8(const char* text) {
     return QString::fromUtf8(text);
@@ -67,14 +63,20 @@ QString timestamp() {
 }  // namespace
 
 /// One running recording or transfer: the view refuses further starts, navigation and closing
-/// are inert, and the operation's lamp shows its running caption and blinks.
+/// are inert, the operation's lamp shows its running caption and blinks, and "Abbrechen" (or a
+/// close request, through the busy scope) asks the operation to stop.
 class CViewAufnahme::Busy {
 public:
     Busy(CViewAufnahme& view, widgets::RectangularLed& lamp, const char* runningCaption,
          const char* idleCaption)
-        : m_view(view), m_lamp(lamp), m_idleCaption(fromUtf8(idleCaption)) {
+        : m_ui([&view] { view.cancel(); }),
+          m_view(view),
+          m_lamp(lamp),
+          m_idleCaption(fromUtf8(idleCaption)) {
+        m_view.m_stop = std::stop_source();
         m_view.m_busy = true;
-        m_view.updateExportButtons();
+        m_view.updateRecordingState();
+        m_view.m_cancel->setEnabled(true);
         showLamp(m_lamp, true, fromUtf8(runningCaption));
         m_view.m_blinking = &m_lamp;
         m_view.m_blinkTimer->start();
@@ -83,8 +85,9 @@ public:
         m_view.m_blinkTimer->stop();
         m_view.m_blinking = nullptr;
         showLamp(m_lamp, false, m_idleCaption);
+        m_view.m_cancel->setEnabled(false);
         m_view.m_busy = false;
-        m_view.updateExportButtons();
+        m_view.updateRecordingState();
     }
     Busy(const Busy&) = delete;
     Busy& operator=(const Busy&) = delete;
@@ -101,6 +104,8 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
       m_plot(new widgets::TimePlot),
       m_start(commandLamp(texts::kRecStart, "startRecording")),
       m_reread(commandLamp(texts::kRecReread, "rereadRecording")),
+      m_cancel(new QPushButton(fromUtf8(texts::kRecCancel))),
+      m_state(new QLabel),
       m_exportCsv(new QPushButton(fromUtf8(texts::kRecExportCsv))),
       m_saveImage(new QPushButton(fromUtf8(texts::kRecSaveImage))),
       m_blinkTimer(new QTimer(this)),
@@ -114,12 +119,20 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
     for (int channel = 0; channel < widgets::TimePlot::kChannelCount; ++channel) {
         m_plot->channel(channel).setRingBufferSize(static_cast<int>(kSamples));
     }
+    m_cancel->setObjectName(QStringLiteral("cancelRecording"));
+    m_cancel->setEnabled(false);
+    m_state->setObjectName(QStringLiteral("recordingState"));
+    m_state->setWordWrap(true);
     m_exportCsv->setObjectName(QStringLiteral("exportCsv"));
     m_saveImage->setObjectName(QStringLiteral("saveImage"));
     m_blinkTimer->setInterval(m_timing.blinkInterval);
     connect(m_blinkTimer, &QTimer::timeout, this, &CViewAufnahme::blink);
-    connect(m_start, &widgets::RectangularLed::clicked, this, &CViewAufnahme::startRecording);
-    connect(m_reread, &widgets::RectangularLed::clicked, this, &CViewAufnahme::rereadRecording);
+    connectDeviceCommand(m_start, &widgets::RectangularLed::clicked, this,
+                         &CViewAufnahme::startRecording);
+    connectDeviceCommand(m_reread, &widgets::RectangularLed::clicked, this,
+                         &CViewAufnahme::rereadRecording);
+    // Not a device command: it has to reach the operation while the user interface is busy.
+    connect(m_cancel, &QPushButton::clicked, this, &CViewAufnahme::cancel);
     connect(m_exportCsv, &QPushButton::clicked, this, [this] { (void)exportCsv(); });
     connect(m_saveImage, &QPushButton::clicked, this, [this] { (void)saveImage(); });
 
@@ -146,15 +159,19 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
     commands->addWidget(m_start);
     commands->addSpacing(6);
     commands->addWidget(m_reread);
+    commands->addSpacing(6);
+    commands->addWidget(m_cancel);
     commands->addSpacing(18);
     commands->addWidget(m_exportCsv);
     commands->addWidget(m_saveImage);
+    commands->addSpacing(12);
+    commands->addWidget(m_state);
     commands->addStretch();
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(plotColumn, 1);
     layout->addLayout(commands);
-    updateExportButtons();
+    updateRecordingState();
 }
 
 CViewAufnahme::~CViewAufnahme() = default;
@@ -164,23 +181,15 @@ void CViewAufnahme::setTiming(const Timing& timing) {
     m_blinkTimer->setInterval(m_timing.blinkInterval);
 }
 
-int CViewAufnahme::outputLevel(int outputWord, int previous) {
-    int level = previous;
-    for (int output = 1; output <= kOutputCount; ++output) {
-        if ((outputWord & (1 << (kFirstOutputBit + output - 1))) != 0) {
-            level = output;
-        }
-    }
-    return level;
-}
-
 std::string CViewAufnahme::recordingCsv(const document::CQvx_controllerDoc& document,
                                         link::CalibrationMode unit) {
     std::string csv = unit == link::CalibrationMode::Millivolt
                           ? "time_ms,gripper_mV,ub_V,outputs\n"
                           : "time_ms,gripper_mm,ub_V,outputs\n";
-    csv.reserve(kSamples * 32);
-    for (std::size_t i = 0; i < kSamples; ++i) {
+    // Samples that were not read are not part of the recording.
+    const std::size_t samples = std::min(document.recordingSamples, kSamples);
+    csv.reserve(samples * 32);
+    for (std::size_t i = 0; i < samples; ++i) {
         csv += std::to_string(i * kSampleIntervalMs);
         csv += ',';
         csv += document::formatValue("%.2f", static_cast<double>(document.recGripper[i]));
@@ -200,7 +209,7 @@ void CViewAufnahme::OnInitialUpdate() {
     if (document().recordingPresent) {
         fillPlot();
     }
-    updateExportButtons();
+    updateRecordingState();
     m_initialised = true;
 }
 
@@ -253,10 +262,17 @@ void CViewAufnahme::blink() {
     }
 }
 
-void CViewAufnahme::updateExportButtons() {
-    const bool ready = document().recordingPresent && !m_busy;
+void CViewAufnahme::updateRecordingState() {
+    const document::CQvx_controllerDoc& doc = document();
+    const bool ready = doc.recordingPresent && !m_busy;
     m_exportCsv->setEnabled(ready);
     m_saveImage->setEnabled(ready);
+    if (doc.recordingPresent && doc.recordingSamples < kSamples) {
+        m_state->setText(
+            fromUtf8(texts::kRecIncompleteMark).arg(doc.recordingSamples).arg(kSamples));
+    } else {
+        m_state->clear();
+    }
 }
 
 float CViewAufnahme::plottedGripper(float stored) {
@@ -288,11 +304,13 @@ void CViewAufnahme::fillPlot() {
     widgets::TimePlotChannel& supply = m_plot->channel(widgets::kSupplyChannel);
     widgets::TimePlotChannel& outputs = m_plot->channel(widgets::kOutputChannel);
     int level = 0;
-    for (std::size_t i = 0; i < kSamples; ++i) {
+    // Only what was read: the samples after an interrupted transfer belong to no recording.
+    const std::size_t samples = std::min(doc.recordingSamples, kSamples);
+    for (std::size_t i = 0; i < samples; ++i) {
         const auto x = static_cast<double>(i * kSampleIntervalMs);
         gripper.addXY(x, plottedGripper(doc.recGripper[i]));
         supply.addXY(x, doc.recSupply[i]);
-        level = outputLevel(doc.recOutputs[i], level);
+        level = document::recordedOutputLevel(doc.recOutputs[i], level);
         outputs.addXY(x, level);
     }
     m_plot->endUpdate();
@@ -300,83 +318,80 @@ void CViewAufnahme::fillPlot() {
         std::pair{document().link().calibration().getMode(), document().inchUnit.load()};
 }
 
-bool CViewAufnahme::transfer() {
-    document::CQvx_controllerDoc& doc = document();
-    link::DeviceLink& link = doc.link();
-    const link::CalibrationTable& table = link.calibration();
-    const link::CalibrationMode unit = table.getMode();
-    bool complete = true;
-    for (std::size_t k = 0; k < kChunks; ++k) {
-        const std::size_t first = k * kChunkSamples;
-        // The unit toggle of the fixed pane stays live while events are let through: a chunk
-        // read in the other unit is converted back, so that the recording keeps one unit.
-        const link::CalibrationMode readIn = table.getMode();
-        if (link.readRecordingGripper(doc.recGripper, first, kChunkSamples)) {
-            for (std::size_t i = first; i < first + kChunkSamples && readIn != unit; ++i) {
-                float value = doc.recGripper[i];
-                (void)(unit == link::CalibrationMode::Calibrated
-                           ? table.mvToMm(doc.recGripper[i], value)
-                           : table.mmToMv(doc.recGripper[i], value));
-                doc.recGripper[i] = value;
-            }
-        } else {
-            complete = false;
-        }
-        pumpingWait(kPumpAfterRead);
-        complete = link.readRecordingSupply(doc.recSupply, first, kChunkSamples) && complete;
-        pumpingWait(kPumpAfterRead);
-        complete = link.readRecordingOutputs(doc.recOutputs, first, kChunkSamples) && complete;
-        pumpingWait(kPumpAfterRead);
-    }
-    doc.recGripperUnit = unit;
-    return complete;
-}
-
 void CViewAufnahme::startRecording() {
     // A click during a running operation would nest a second one inside it.
-    if (m_busy) {
+    if (m_busy || !document().link().isConnected()) {
         return;
     }
     link::DeviceLink& link = document().link();
-    if (!link.isConnected() || !link.startRecording()) {
-        return;
-    }
-    bool complete = false;
-    {
-        const Busy busy(*this, *m_start, texts::kRecRunning, texts::kRecStart);
-        // A failed poll ends the wait as if the recording were finished; so does a controller
-        // that never reports the end within the limit.
-        (void)pumpingWaitFor(
-            [&link] {
-                bool finished = false;
-                return !link.readRecordingFinished(finished) || finished;
-            },
-            m_timing.pollStep, m_timing.finishLimit);
-        complete = transfer();
-        fillPlot();
-        document().recordingPresent = true;
-    }
-    updateExportButtons();
-    if (!complete) {
-        message(fromUtf8(texts::kRecIncomplete));
-    }
+    const Timing timing = m_timing;
+    run(*m_start, texts::kRecRunning, texts::kRecStart,
+        [&link, timing](const std::stop_token& stop) -> Transfer {
+            if (!link.startRecording()) {
+                return std::nullopt;
+            }
+            // A failed poll ends the wait as if the recording were finished; so does a
+            // controller that never reports the end within the limit.
+            if (document::waitForRecordingEnd(link, timing.finishLimit, timing.pollStep, stop) ==
+                document::TransferEnd::Cancelled) {
+                return std::nullopt;
+            }
+            return document::transferRecording(link, timing.transferLimit, stop);
+        });
 }
 
 void CViewAufnahme::rereadRecording() {
     if (m_busy || !document().link().isConnected()) {
         return;
     }
-    bool complete = false;
+    link::DeviceLink& link = document().link();
+    const std::chrono::milliseconds limit = m_timing.transferLimit;
+    run(*m_reread, texts::kRecReading, texts::kRecReread,
+        [&link, limit](const std::stop_token& stop) -> Transfer {
+            return document::transferRecording(link, limit, stop);
+        });
+}
+
+void CViewAufnahme::run(widgets::RectangularLed& lamp, const char* runningCaption,
+                        const char* idleCaption, const Operation& operation) {
+    // The recording keeps the unit shown when the user asked for it, whatever the unit toggle
+    // does meanwhile.
+    const link::CalibrationMode unit = document().link().calibration().getMode();
+    Transfer transfer;
     {
-        const Busy busy(*this, *m_reread, texts::kRecReading, texts::kRecReread);
-        complete = transfer();
-        fillPlot();
-        document().recordingPresent = true;
+        const Busy busy(*this, lamp, runningCaption, idleCaption);
+        const std::stop_token stop = m_stop.get_token();
+        runPumping([&transfer, &operation, &stop] { transfer = operation(stop); });
+        if (transfer && transfer->samples > 0) {
+            document::keepRecording(document(), *transfer, unit);
+            fillPlot();
+        }
     }
-    updateExportButtons();
-    if (!complete) {
-        message(fromUtf8(texts::kRecIncomplete));
+    updateRecordingState();
+    if (transfer) {
+        report(*transfer);
     }
+}
+
+void CViewAufnahme::cancel() {
+    if (!m_busy) {
+        return;
+    }
+    m_stop.request_stop();
+    m_cancel->setEnabled(false);
+}
+
+void CViewAufnahme::report(const document::TransferredRecording& transfer) {
+    // A stop the user asked for (with "Abbrechen" or by closing the window) needs no message:
+    // the mark beside the plot says what is missing.
+    if (transfer.end == document::TransferEnd::Complete || m_stop.stop_requested()) {
+        return;
+    }
+    if (transfer.samples == 0) {
+        message(fromUtf8(texts::kRecNothingRead));
+        return;
+    }
+    message(fromUtf8(texts::kRecIncomplete).arg(transfer.samples).arg(kSamples));
 }
 
 void CViewAufnahme::message(const QString& text) {

@@ -4,13 +4,16 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 
+#include "document/recording_transfer.h"
 #include "link/calibration_table.h"
 #include "views/user_messages.h"
 #include "views/valid_form.h"
 
 class QIODevice;
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -25,6 +28,10 @@ namespace qvx::views {
 /// outputs, transfers it into the document and plots it over time; a recording the
 /// controller already holds can be transferred again. The recording can be exported as CSV
 /// or the plot saved as a picture, so that technicians can document a problem.
+///
+/// The device work of a recording runs on a worker thread while the window stays alive, so
+/// "Abbrechen" and a close request reach it; a transfer stops at the first read the
+/// controller does not answer and after its time limit.
 class CViewAufnahme : public CValidForm {
     Q_OBJECT
 
@@ -32,9 +39,6 @@ public:
     /// Samples per channel and the time between two of them, ms.
     static constexpr std::size_t kSamples = document::CQvx_controllerDoc::kRecordingSamples;
     static constexpr int kSampleIntervalMs = 30;
-    /// The transfer reads each channel in this many chunks of kChunkSamples.
-    static constexpr std::size_t kChunks = 32;
-    static constexpr std::size_t kChunkSamples = 20;
 
     /// The waits of a recording.
     struct Timing {
@@ -43,6 +47,8 @@ public:
         std::chrono::milliseconds finishLimit{60'000};
         /// Pause between two polls of the finished bit.
         std::chrono::milliseconds pollStep{100};
+        /// Longest transfer: no read starts after it (a read under way ends by its retries).
+        std::chrono::milliseconds transferLimit{120'000};
         /// Half period of the blinking lamp of the running operation.
         std::chrono::milliseconds blinkInterval{250};
     };
@@ -64,6 +70,9 @@ public:
     void startRecording();
     /// "bestehende Aufnahme neu einlesen": transfer and plot what the controller holds.
     void rereadRecording();
+    /// "Abbrechen": ends the running recording wait or transfer before its next read; what
+    /// was read so far is kept and marked as incomplete.
+    void cancel();
     /// "Als CSV exportieren": asks for a file and writes the recording; true when written.
     bool exportCsv();
     /// "Als Bild speichern": asks for a file and writes the plot as PNG; true when written.
@@ -73,26 +82,31 @@ public:
     [[nodiscard]] bool isBusy() const { return m_busy; }
 
     /// The document's recording as CSV: "time_ms,gripper_<unit>,ub_V,outputs" and one line
-    /// per sample, the gripper value in `unit` (the unit of the transfer).
+    /// per sample read, the gripper value in `unit` (the unit of the transfer).
     [[nodiscard]] static std::string recordingCsv(const document::CQvx_controllerDoc& document,
                                                   link::CalibrationMode unit);
-    /// Output level of one recorded output word: 1..5 for the highest of bits 3..7 that is
-    /// set, `previous` when none is.
-    [[nodiscard]] static int outputLevel(int outputWord, int previous);
 
 private:
     class Busy;
+    /// What a recording operation transferred; nullopt when it did not get as far as the
+    /// transfer (the start failed, or it was cancelled while the controller recorded).
+    using Transfer = std::optional<document::TransferredRecording>;
+    /// A recording operation, run off the user-interface thread.
+    using Operation = std::function<Transfer(const std::stop_token&)>;
 
-    /// Reads the recording into the document, 32 chunks per channel; false when a read failed
-    /// (its samples keep their previous values).
-    [[nodiscard]] bool transfer();
+    /// Runs `operation` with `lamp` showing `runningCaption`, then keeps and plots what it
+    /// transferred and tells the user when a transfer failed.
+    void run(widgets::RectangularLed& lamp, const char* runningCaption, const char* idleCaption,
+             const Operation& operation);
+    void report(const document::TransferredRecording& transfer);
     void message(const QString& text);
     void fillPlot();
     void applyVisibility();
     void applyAxis();
     void toggleChannel(int channel);
     void blink();
-    void updateExportButtons();
+    /// Export buttons and the mark of an incomplete recording.
+    void updateRecordingState();
     /// Gripper value of the document in the unit the plot shows now.
     [[nodiscard]] float plottedGripper(float stored);
     [[nodiscard]] bool writeFile(const QString& caption, const QString& suggestedName,
@@ -103,6 +117,8 @@ private:
     widgets::RectangularLed* m_start;
     widgets::RectangularLed* m_reread;
     std::array<widgets::RectangularLed*, 3> m_toggles{};  // by channel
+    QPushButton* m_cancel;
+    QLabel* m_state;  // marks an incomplete recording
     QPushButton* m_exportCsv;
     QPushButton* m_saveImage;
     QTimer* m_blinkTimer;
@@ -110,6 +126,7 @@ private:
     Timing m_timing;
     MessageSink m_messages;
     SaveFileDialog m_saveDialog;
+    std::stop_source m_stop;  // of the running operation
     /// Unit the plot was last filled in (mode and inch preference).
     std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;
     bool m_busy = false;

@@ -62,8 +62,8 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 
 }  // namespace
 
-CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView,
-                           QWidget* parent)
+CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView switchView,
+                           LowerView lowerView, QWidget* parent)
     : QWidget(parent),
       m_document(document),
       m_switchView(std::move(switchView)),
@@ -76,7 +76,8 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
       m_valueMv(displayField(QStringLiteral("valueMv"), 130)),
       m_valueLength(displayField(QStringLiteral("valueLength"), 130)),
       m_valuesCaption(new QLabel(QStringLiteral("Werte in mV"))),
-      m_mode(new QLabel(QStringLiteral("Modus : Bereich"))) {
+      // Empty until the mode was read: offline the pane claims no mode.
+      m_mode(new QLabel) {
     setObjectName(QStringLiteral("CViewFixpart"));
     m_unitToggle->setObjectName(QStringLiteral("unitToggle"));
     m_connectionLamp->setObjectName(QStringLiteral("connectionLamp"));
@@ -92,6 +93,7 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
     emphasis.setPointSizeF(emphasis.pointSizeF() * 1.1);
     m_valuesCaption->setFont(emphasis);
     m_mode->setFont(emphasis);
+    m_mode->setMinimumHeight(m_mode->fontMetrics().height());  // the layout does not jump
 
     // Navigation row with the unit toggle and the maker's logo.
     auto* navigationRow = new QHBoxLayout;
@@ -230,6 +232,17 @@ void CViewFixpart::updateGaugeScale() {
     m_gauge->setMaxLabel(lengthMode ? QStringLiteral("Auf") : QStringLiteral("Zu"));
 }
 
+void CViewFixpart::showMode() {
+    int status = 0;
+    if (!m_document.link().readStatusByte(status)) {
+        m_mode->clear();  // a mode that was not read is not shown
+        return;
+    }
+    const bool rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
+    m_mode->setText(rangeMode ? QStringLiteral("Modus : Bereich")
+                              : QStringLiteral("Modus : Schaltpunkt"));
+}
+
 void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
@@ -279,10 +292,7 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     updateUnitCaptions();
 
     if (m_updates++ % kModeReadCadence == 0) {
-        int status = 0;
-        const bool rangeMode =
-            m_document.link().readStatusByte(status) && (status & link::memory_map::kStatusRangeMode) != 0;
-        m_mode->setText(rangeMode ? QStringLiteral("Modus : Bereich") : QStringLiteral("Modus : Schaltpunkt"));
+        showMode();
     }
 }
 

@@ -52,6 +52,8 @@ private:
     void updatePressedLooks();
     void updateUnitCaptions();
     void updateGaugeScale();
+    /// Reads the operating mode; shows it only when the read succeeded.
+    void showMode();
 
     document::CQvx_controllerDoc& m_document;
     SwitchView m_switchView;

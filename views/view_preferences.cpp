@@ -18,6 +18,7 @@
 
 #include "document/units.h"
 #include "link/calibration_table.h"
+#include "views/ui_state.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -177,10 +178,11 @@ CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidg
     connect(m_next, &QPushButton::clicked, this, &CViewPreferences::nextPoint);
     connect(m_learn, &QPushButton::clicked, this, &CViewPreferences::learn);
     connect(m_shorten, &QPushButton::clicked, this, &CViewPreferences::shorten);
-    connect(m_save, &QPushButton::clicked, this, &CViewPreferences::save);
+    connectDeviceCommand(m_save, &QPushButton::clicked, this, &CViewPreferences::save);
 
-    // The keys work wherever the focus is inside the view, the edit fields included, where
-    // they take precedence over paste and undo (see eventFilter).
+    // The keys work whenever this view is shown, wherever the focus is in the window (a button
+    // of the fixed pane included); in the view's edit fields they take precedence over paste
+    // and undo (see eventFilter).
     const std::array<std::pair<Qt::Key, void (CViewPreferences::*)()>, 3> keys{{
         {Qt::Key_L, &CViewPreferences::learn},
         {Qt::Key_V, &CViewPreferences::nextPoint},
@@ -188,7 +190,7 @@ CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidg
     }};
     for (const auto& [key, action] : keys) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, action);
     }
 }

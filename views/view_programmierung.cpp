@@ -214,7 +214,8 @@ CViewProgrammierung::CViewProgrammierung(document::CQvx_controllerDoc& document,
         grid->setColumnStretch(column, 1);
     }
     auto* writeValues = button(texts::kWriteValues, "writeValues");
-    connect(writeValues, &QPushButton::clicked, this, &CViewProgrammierung::writeEnteredValues);
+    connectDeviceCommand(writeValues, &QPushButton::clicked, this,
+                         &CViewProgrammierung::writeEnteredValues);
     grid->addWidget(writeValues, 3, 4, 1, 2);
 
     // The tolerance band around the current gripper value.
@@ -228,8 +229,8 @@ CViewProgrammierung::CViewProgrammierung(document::CQvx_controllerDoc& document,
     toleranceGrid->addWidget(m_overLabel, 1, 0);
     toleranceGrid->addWidget(m_over, 1, 1);
     auto* programTolerances = button(texts::kProgramTolerances, "programTolerances");
-    connect(programTolerances, &QPushButton::clicked, this,
-            &CViewProgrammierung::programTolerances);
+    connectDeviceCommand(programTolerances, &QPushButton::clicked, this,
+                         &CViewProgrammierung::programTolerances);
     toleranceGrid->addWidget(programTolerances, 2, 1);
     toleranceGrid->setColumnStretch(2, 1);
     toleranceGrid->setRowStretch(3, 1);
@@ -242,8 +243,9 @@ CViewProgrammierung::CViewProgrammierung(document::CQvx_controllerDoc& document,
     auto* modeColumn = new QVBoxLayout(mode);
     auto* switchPoint = button(texts::kSwitchPointMode, "switchPointMode");
     auto* range = button(texts::kRangeMode, "rangeMode");
-    connect(switchPoint, &QPushButton::clicked, this, [this] { setSwitchingMode(false); });
-    connect(range, &QPushButton::clicked, this, [this] { setSwitchingMode(true); });
+    connectDeviceCommand(switchPoint, &QPushButton::clicked, this,
+                         [this] { setSwitchingMode(false); });
+    connectDeviceCommand(range, &QPushButton::clicked, this, [this] { setSwitchingMode(true); });
     modeColumn->addWidget(caption(texts::kSaveAs, "saveAsLabel"));
     modeColumn->addWidget(switchPoint);
     modeColumn->addWidget(range);
@@ -255,8 +257,9 @@ CViewProgrammierung::CViewProgrammierung(document::CQvx_controllerDoc& document,
     auto* fileColumn = new QVBoxLayout(file);
     auto* save = button(texts::kSaveProgramming, "saveProgramming");
     auto* restore = button(texts::kRestoreProgramming, "restoreProgramming");
-    connect(save, &QPushButton::clicked, this, &CViewProgrammierung::saveProgramming);
-    connect(restore, &QPushButton::clicked, this, &CViewProgrammierung::restoreProgramming);
+    connectDeviceCommand(save, &QPushButton::clicked, this, &CViewProgrammierung::saveProgramming);
+    connectDeviceCommand(restore, &QPushButton::clicked, this,
+                         &CViewProgrammierung::restoreProgramming);
     fileColumn->addWidget(save);
     fileColumn->addWidget(restore);
     fileColumn->addStretch();

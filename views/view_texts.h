@@ -184,8 +184,17 @@ inline constexpr const char* kRecCsvFilter = "CSV-Dateien (*.csv)";
 inline constexpr const char* kRecImageFilter = "PNG-Bilder (*.png)";
 /// %1 is the file's path.
 inline constexpr const char* kRecWriteFailed = "Die Datei \"%1\" konnte nicht geschrieben werden.";
+inline constexpr const char* kRecCancel = "Abbrechen";
+/// %1: the samples read, %2: the samples of a whole recording.
 inline constexpr const char* kRecIncomplete =
-    "Die Aufnahme konnte nicht vollständig aus dem QVX gelesen werden.\nEinzelne Abschnitte "
-    "zeigen noch die Werte der vorigen Aufnahme oder 0.";
+    "Die Aufnahme konnte nicht vollständig aus dem QVX gelesen werden: die QVX antwortet nicht "
+    "oder zu langsam.\nGelesen wurden %1 von %2 Messpunkten; die Aufnahme ist als unvollständig "
+    "gekennzeichnet.";
+inline constexpr const char* kRecNothingRead =
+    "Die Aufnahme konnte nicht aus dem QVX gelesen werden: die QVX antwortet nicht.\nEine zuvor "
+    "gelesene Aufnahme bleibt erhalten.";
+/// Beside the plot of an incomplete recording. %1: the samples read, %2: of a whole one.
+inline constexpr const char* kRecIncompleteMark =
+    "Aufnahme unvollständig: %1 von %2 Messpunkten gelesen";
 
 }  // namespace qvx::views::texts

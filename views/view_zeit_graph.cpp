@@ -8,8 +8,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "document/outputs.h"
 #include "document/units.h"
 #include "link/device_memory_map.h"
+#include "views/ui_state.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
 #include "views/widgets/round_led.h"
@@ -72,7 +74,7 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
     m_voltage->setPositionMax(40.0);
     m_reset->setObjectName(QStringLiteral("resetValues"));
     m_reset->setVisible(false);
-    connect(m_reset, &QPushButton::clicked, this, &CViewZeitGraph::resetStoredValues);
+    connectDeviceCommand(m_reset, &QPushButton::clicked, this, &CViewZeitGraph::resetStoredValues);
 
     auto* toggles = new QHBoxLayout;
     for (int channel = 0; channel < 3; ++channel) {
@@ -130,15 +132,6 @@ std::uint32_t CViewZeitGraph::voltageColor(float volts) {
     return volts < 12.0F ? kYellow : kGreen;
 }
 
-int CViewZeitGraph::outputLevel(const std::array<bool, 5>& outputs) {
-    for (int k = 5; k >= 1; --k) {
-        if (outputs[static_cast<std::size_t>(k - 1)]) {
-            return k;
-        }
-    }
-    return 0;
-}
-
 void CViewZeitGraph::OnInitialUpdate() {
     for (int channel = 0; channel < 3; ++channel) {
         m_plot->channel(channel).setRingBufferSize(kRingBufferSize);
@@ -146,8 +139,21 @@ void CViewZeitGraph::OnInitialUpdate() {
     }
     m_plot->resetXView();
     applyVisibility();
+    // The axis is in the display unit from the start, as the fixed pane's caption is, not
+    // only from the first polling result on (offline there is none).
+    applyAxis();
     m_reset->setVisible(document().supervisorMode);
     m_initialised = true;
+}
+
+void CViewZeitGraph::applyAxis() {
+    const document::CQvx_controllerDoc& doc = document();
+    const link::CalibrationTable& table = doc.link().calibration();
+    const document::DisplayRange axis = document::plotAxis(table, doc.inchUnit);
+    widgets::TimePlotAxis& yAxis = m_plot->yAxis(widgets::kGripperAxis);
+    yAxis.setTitle(fromUtf8(document::valuesCaption(table.getMode(), doc.inchUnit)));
+    yAxis.setMin(axis.minimum);
+    yAxis.setSpan(axis.maximum);
 }
 
 void CViewZeitGraph::applyVisibility() {
@@ -184,14 +190,9 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
         return;
     }
     document::CQvx_controllerDoc& doc = document();
-    const link::CalibrationTable& table = doc.link().calibration();
     m_plot->beginUpdate();
     applyVisibility();
-    const document::DisplayRange axis = document::plotAxis(table, doc.inchUnit);
-    widgets::TimePlotAxis& yAxis = m_plot->yAxis(widgets::kGripperAxis);
-    yAxis.setTitle(fromUtf8(document::valuesCaption(table.getMode(), doc.inchUnit)));
-    yAxis.setMin(axis.minimum);
-    yAxis.setSpan(axis.maximum);
+    applyAxis();
 
     if (doc.pollOk) {
         float celsius = 0.0F;
@@ -220,13 +221,13 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
         m_voltageOver->setActive((flags & 0x02) != 0);
         m_voltageUnder->setActive((flags & 0x01) != 0);
 
-        std::array<bool, 5> outputs{};
+        std::array<bool, document::kOutputCount> outputs{};
         for (std::size_t k = 0; k < outputs.size(); ++k) {
             outputs[k] = doc.outputActive[k];
         }
         m_plot->channel(widgets::kGripperChannel).addY(doc.gripperDisplay);
         m_plot->channel(widgets::kSupplyChannel).addY(volts);
-        m_plot->channel(widgets::kOutputChannel).addY(outputLevel(outputs));
+        m_plot->channel(widgets::kOutputChannel).addY(document::outputLevel(outputs));
     }
     m_plot->endUpdate();
     m_plot->refresh();

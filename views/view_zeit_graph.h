@@ -37,12 +37,12 @@ public:
     [[nodiscard]] static std::uint32_t temperatureColor(float celsius);
     /// Bar colour for a supply voltage: red above 35 V, yellow below 12 V, else green.
     [[nodiscard]] static std::uint32_t voltageColor(float volts);
-    /// The plotted output level: number of the highest active output (1..5), 0 for none.
-    [[nodiscard]] static int outputLevel(const std::array<bool, 5>& outputs);
 
 private:
     void toggleChannel(int channel);
     void applyVisibility();
+    /// Title and range of the gripper axis in the display unit.
+    void applyAxis();
     void resetStoredValues();
 
     widgets::TimePlot* m_plot;

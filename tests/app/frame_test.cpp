@@ -2,23 +2,30 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <array>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
 
 #include "app/application.h"
-#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/connection_procedure.h"
+#include "document/document.h"
+#include "tests/support/memory_controller.h"
 #include "views/ui_state.h"
 #include "views/view_fixpart.h"
 #include "views/view_service_info.h"
 #include "views/view_zeit_graph.h"
+#include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
 #include "views/widgets/round_led.h"
+#include "views/widgets/time_plot.h"
 
 using qvx::app::CMainFrame;
 using qvx::document::CQvx_controllerDoc;
@@ -130,6 +137,9 @@ TEST(SwitchView, NavigationAndClosingAreInertWhileTheUiIsBusy) {
         EXPECT_FALSE(frame.close());
         EXPECT_TRUE(frame.isVisible());
     }
+    // An operation that cannot be cut short leaves no close behind to happen afterwards.
+    QApplication::processEvents();
+    EXPECT_TRUE(frame.isVisible());
     find<QPushButton>(frame.fixedPane(), "navService")->click();
     EXPECT_EQ(frame.currentView(), CMainFrame::kService);
     EXPECT_TRUE(frame.close());
@@ -194,6 +204,47 @@ TEST(FixedPane, OfflineShowsTheOfflineTexts) {
     EXPECT_EQ(find<qvx::widgets::RectangularLed>(&f.pane, "connectionLamp")->caption(), QStringLiteral("Offline."));
 }
 
+TEST(FixedPane, ShowsTheModeOnlyOnceItWasRead) {
+    using qvx::test::waitUntil;
+    const auto modeOf = [](qvx::views::CViewFixpart& pane) {
+        return find<QLabel>(&pane, "mode")->text();
+    };
+    {
+        CQvx_controllerDoc offline;
+        qvx::views::CViewFixpart pane(offline, [](int) {});
+        pane.OnInitialUpdate();
+        EXPECT_EQ(modeOf(pane), QString());
+        pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);  // the read fails
+        EXPECT_EQ(modeOf(pane), QString());
+    }
+    qvx::test::MemoryController controller;
+    controller.memory.put(controller.memory.ram, 37, {0x01});
+    CQvx_controllerDoc document;
+    document.link().setReplyWait(300);
+    document.link().setMaxRetry(1);
+    ASSERT_TRUE(document.link().connect(controller.peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(
+        waitUntil([&document] { return document.link().isConnected(); }, std::chrono::seconds(5)));
+    qvx::views::CViewFixpart pane(document, [](int) {});
+    pane.OnInitialUpdate();
+    const auto updates = [&pane](int count) {
+        for (int i = 0; i < count; ++i) {
+            pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
+        }
+    };
+    updates(1);
+    EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Bereich"));
+    controller.memory.put(controller.memory.ram, 37, {0x80});
+    updates(qvx::views::CViewFixpart::kModeReadCadence);
+    EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Schaltpunkt"));
+    {
+        const std::lock_guard guard(controller.memory.mutex);
+        controller.memory.silent = true;
+    }
+    updates(qvx::views::CViewFixpart::kModeReadCadence);
+    EXPECT_EQ(modeOf(pane), QString());  // no longer known
+}
+
 TEST(FixedPane, EveryEighthResultAlsoUpdatesTheLowerView) {
     CQvx_controllerDoc document;
     struct Counting : qvx::document::DocumentView {
@@ -224,11 +275,25 @@ TEST(OperatingState, ThermometerColoursChangeJustPastTheLimits) {
     EXPECT_EQ(CViewZeitGraph::voltageColor(11.9F), CViewZeitGraph::kYellow);
 }
 
-TEST(OperatingState, TheOutputLevelIsTheHighestActiveOutput) {
-    using qvx::views::CViewZeitGraph;
-    EXPECT_EQ(CViewZeitGraph::outputLevel({true, false, true, false, false}), 3);
-    EXPECT_EQ(CViewZeitGraph::outputLevel({false, false, false, false, false}), 0);
-    EXPECT_EQ(CViewZeitGraph::outputLevel({false, false, false, false, true}), 5);
+TEST(OperatingState, TheValueAxisIsInTheDisplayUnitFromTheStart) {
+    CQvx_controllerDoc document;  // offline: no polling result ever updates the plot
+    const std::array points{qvx::link::CalibrationPoint{0.0F, 50.8F},
+                            qvx::link::CalibrationPoint{5000.0F, 0.0F}};
+    ASSERT_TRUE(document.link().calibration().applyLoaded({1, 0, 2, 1}, points));
+    const auto axisOf = [](qvx::views::CViewZeitGraph& view) -> const qvx::widgets::TimePlotAxis& {
+        return find<qvx::widgets::TimePlot>(&view, "plot")->yAxis(qvx::widgets::kGripperAxis);
+    };
+    qvx::views::CViewZeitGraph millivolts(document);
+    millivolts.OnInitialUpdate();
+    EXPECT_EQ(axisOf(millivolts).title(), QStringLiteral("Werte in mV"));
+    EXPECT_EQ(axisOf(millivolts).min(), 1000.0);
+
+    document.link().calibration().setMode(qvx::link::CalibrationMode::Calibrated);
+    qvx::views::CViewZeitGraph lengths(document);
+    lengths.OnInitialUpdate();
+    EXPECT_EQ(axisOf(lengths).title(), QStringLiteral("Werte in mm"));
+    EXPECT_EQ(axisOf(lengths).min(), 0.0);
+    EXPECT_NEAR(axisOf(lengths).span(), 1.1 * 50.8, 1e-4);
 }
 
 TEST(OperatingState, AHiddenChannelStaysHiddenAfterSwitchingAway) {
@@ -240,6 +305,47 @@ TEST(OperatingState, AHiddenChannelStaysHiddenAfterSwitchingAway) {
     frame.SwitchView(CMainFrame::kOperatingState);
     EXPECT_EQ(find<qvx::widgets::RectangularLed>(frame.lowerView(), "toggleChannel0")->bevelStyle(),
               qvx::widgets::BevelStyle::Raised);
+}
+
+TEST(CalibrationShortcuts, ActWhileTheCalibrationViewIsShownWhereverTheFocusIs) {
+    CQvx_controllerDoc document;
+    qvx::link::CalibrationTable& table = document.link().calibration();
+    table.setCount(10);
+    for (std::uint32_t p = 1; p <= 10; ++p) {
+        ASSERT_TRUE(table.setPoint(p, 500.0F + 400.0F * static_cast<float>(p),
+                                   50.0F - 5.0F * static_cast<float>(p)));
+    }
+    table.setIndex(1);
+    document.gripperMv = 2345.67F;
+    CMainFrame frame(document);
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    answerNextModal(QStringLiteral("OK"));
+    frame.SwitchView(CMainFrame::kCalibration);
+    frame.activateWindow();  // back from the warning
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+
+    // The user last clicked a button of the fixed pane: the focus is outside the view.
+    auto* unitToggle = find<QPushButton>(frame.fixedPane(), "unitToggle");
+    const auto pressOnTheFixedPane = [&](Qt::Key key) {
+        unitToggle->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), unitToggle);
+        QTest::keyClick(unitToggle, key, Qt::ControlModifier);
+        QApplication::processEvents();
+    };
+    pressOnTheFixedPane(Qt::Key_V);
+    EXPECT_EQ(table.getIndex(), 2U);
+    pressOnTheFixedPane(Qt::Key_Z);
+    EXPECT_EQ(table.getIndex(), 1U);
+    pressOnTheFixedPane(Qt::Key_L);
+    EXPECT_EQ(find<QLineEdit>(frame.lowerView(), "voltage")->text(), QStringLiteral("2345.67"));
+
+    // In another view the keys do nothing to the table.
+    frame.SwitchView(CMainFrame::kService);
+    pressOnTheFixedPane(Qt::Key_V);
+    EXPECT_EQ(table.getIndex(), 1U);
 }
 
 TEST(Menu, UnitCheckMarksFollowThePreferenceFromTheStart) {

@@ -5,14 +5,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 
 #include "app/application.h"
-#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/connection_procedure.h"
+#include "document/document.h"
 #include "tests/e2e/child_process.h"
 #include "tests/gateway/gateway_test_support.h"
 #include "tests/gateway/tcp_test_client.h"
@@ -45,6 +48,20 @@ void confirmConnectionDialog() {
     });
 }
 
+/// Lets the program's events run until `done` holds or `limit` has passed; true when it held.
+bool waitWhileRunning(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const QDeadlineTimer deadline(limit);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QEventLoop step;
+        QTimer::singleShot(20ms, &step, &QEventLoop::quit);
+        step.exec();
+    }
+    return true;
+}
+
 }  // namespace
 
 TEST(DesktopProgram, ConnectsThroughTheGatewayAndShowsLiveValues) {
@@ -74,14 +91,15 @@ TEST(DesktopProgram, ConnectsThroughTheGatewayAndShowsLiveValues) {
     auto* mv = pane->findChild<QLineEdit*>(QStringLiteral("valueMv"));
     auto* length = pane->findChild<QLineEdit*>(QStringLiteral("valueLength"));
     const QString online = QStringLiteral("Online, Verbunden mit 127.0.0.1, %1").arg(base + 1);
-    EXPECT_TRUE(qvx::views::pumpingWaitFor([&] { return text->text() == online && !mv->text().isEmpty(); }, 20ms, 10s))
+    EXPECT_TRUE(
+        waitWhileRunning([&] { return text->text() == online && !mv->text().isEmpty(); }, 10s))
         << text->text().toStdString();
     EXPECT_TRUE(mv->text().endsWith(QStringLiteral(" mV")));
     EXPECT_TRUE(length->text().endsWith(QStringLiteral(" mm")));  // the simulator's table has points
     EXPECT_TRUE(pane->findChild<qvx::widgets::RectangularLed*>(QStringLiteral("connectionLamp"))->isActive());
     // Live: the simulated gripper moves, so the value changes within its cycle.
     const QString first = mv->text();
-    EXPECT_TRUE(qvx::views::pumpingWaitFor([&] { return mv->text() != first; }, 20ms, 10s));
+    EXPECT_TRUE(waitWhileRunning([&] { return mv->text() != first; }, 10s));
     program.shutdown();
     EXPECT_FALSE(program.document().isPolling());
 }

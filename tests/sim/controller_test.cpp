@@ -77,22 +77,23 @@ TEST_P(SwitchPointMode, OneOutputPerPositionBetweenTheFactoryPoints) {
     EXPECT_EQ(outputsAt(c, GetParam().first), GetParam().second);
 }
 
-// Output k is bit k + 2: Auf is output 5, C 4, B 3, A 2, Zu 1, Aus none.
+// Output k is bit k + 2, numbered as the fixed pane's columns: Auf is output 1, C 2, B 3, A 4,
+// Zu 5, Aus none.
 INSTANTIATE_TEST_SUITE_P(Positions, SwitchPointMode,
-                         testing::Values(std::make_pair(900.0, 0x00), std::make_pair(1300.0, 0x80),
-                                         std::make_pair(1900.0, 0x40), std::make_pair(2700.0, 0x20),
-                                         std::make_pair(3300.0, 0x10),
-                                         std::make_pair(3800.0, 0x08)),
+                         testing::Values(std::make_pair(900.0, 0x00), std::make_pair(1300.0, 0x08),
+                                         std::make_pair(1900.0, 0x10), std::make_pair(2700.0, 0x20),
+                                         std::make_pair(3300.0, 0x40),
+                                         std::make_pair(3800.0, 0x80)),
                          [](const auto& row) {
                              return "At" + std::to_string(static_cast<int>(row.param.first)) + "mV";
                          });
 
 TEST(Controller, OutputsFollowANewProgrammingAtOnce) {
     Controller c(ControllerConfig{}, kT0);
-    EXPECT_EQ(outputsAt(c, 2000), 0x40);
+    EXPECT_EQ(outputsAt(c, 2000), 0x10);
     ASSERT_TRUE(
         c.write(Area::Eeprom, memory::kInputRecord, recordOf({1000, 1200, 1400, 1600, 1800}), kT0));
-    EXPECT_EQ(c.ram()[memory::kRamOutputStatus], 0x08);  // now past every point: closed
+    EXPECT_EQ(c.ram()[memory::kRamOutputStatus], 0x80);  // now past every point: closed
 }
 
 TEST(Controller, RangeModeDrivesTheOutputOfEachBandAroundItsPoint) {
@@ -103,8 +104,8 @@ TEST(Controller, RangeModeDrivesTheOutputOfEachBandAroundItsPoint) {
     EXPECT_EQ(outputsAt(c, 2340), 0x20);
     EXPECT_EQ(outputsAt(c, 2260), 0x20);
     EXPECT_EQ(outputsAt(c, 2360), 0x00);
-    EXPECT_EQ(outputsAt(c, 1100), 0x80);  // point 1 drives output 5
-    EXPECT_EQ(outputsAt(c, 3600), 0x08);  // point 5 drives output 1
+    EXPECT_EQ(outputsAt(c, 1100), 0x08);  // point 1 drives output 1
+    EXPECT_EQ(outputsAt(c, 3600), 0x80);  // point 5 drives output 5
 
     // The span comes from the table entry of the segment the centre lies in: 2300 mV lies
     // between support points 3 and 4 of six, entry 2 of the under-span table.

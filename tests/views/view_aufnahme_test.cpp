@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "link/calibration_table.h"
 #include "tests/views/view_test_support.h"
@@ -112,8 +115,9 @@ float volts(std::uint16_t word) {
                               (((word >> 8) - 61) * 256 + (word & 0xFF)) * 0.0007304601899196494);
 }
 
-/// Expects the plot to show `r`: gripper in mV, supply in V, the output level of the highest
-/// of bits 3..7, held over samples without any.
+/// Expects the plot to show `r`: gripper in mV, supply in V, and for the highest of bits 3..7
+/// (outputs 1..5) the legend level of that output ("1 = Zu" for output 5, "5 = Offen" for
+/// output 1), held over samples without any.
 void expectPlotted(Recorder& recorder, const Recording& r) {
     for (int c = 0; c < 3; ++c) {
         ASSERT_EQ(recorder.channel(c).count(), static_cast<int>(kSamples));
@@ -130,7 +134,7 @@ void expectPlotted(Recorder& recorder, const Recording& r) {
             << "sample " << i;
         for (int bit = 7; bit >= 3; --bit) {
             if ((r.outputs[i] & (1 << bit)) != 0) {
-                level = bit - 2;
+                level = 6 - (bit - 2);
                 break;
             }
         }
@@ -324,20 +328,122 @@ TEST(CViewAufnahme, KeepsTheUnitOfTheTransferWhenTheModeChangesMeanwhile) {
               QStringLiteral("Werte in 1/10 ''"));
 }
 
-TEST(CViewAufnahme, ReportsAnIncompleteTransferAndKeepsTheSamplesItCouldNotRead) {
+TEST(CViewAufnahme, StopsAtTheFirstChunkThatFailsAndKeepsWhatWasReadMarkedAsIncomplete) {
     ScriptedController scripted;
     scripted.controller.memory.failReadsAt.push_back(kGripperBase + 2 * 100);
     document::CQvx_controllerDoc& doc = scripted.document;
-    doc.recGripper.fill(-1.0F);
+    doc.recGripper.fill(-1.0F);  // as left by an earlier recording
     Recorder recorder(doc);
     recorder.click("rereadRecording");
+
     ASSERT_EQ(recorder.messages.texts.size(), 1U);
-    EXPECT_EQ(recorder.messages.texts[0], QString::fromUtf8(texts::kRecIncomplete));
-    EXPECT_EQ(doc.recGripper[99], CalibrationTable::rawToMv(0));
-    EXPECT_EQ(doc.recGripper[100], -1.0F);
-    EXPECT_EQ(doc.recGripper[119], -1.0F);
-    EXPECT_EQ(doc.recGripper[120], CalibrationTable::rawToMv(0));
+    EXPECT_EQ(recorder.messages.texts[0],
+              QString::fromUtf8(texts::kRecIncomplete).arg(100).arg(kSamples));
+    EXPECT_EQ(scripted.requestsAt(kReadEeprom, kGripperBase + 2 * 120), 0);  // no read after it
+    EXPECT_EQ(scripted.requestsAt(kReadEeprom, kSupplyBase + 2 * 100), 0);
     EXPECT_TRUE(doc.recordingPresent);
+    EXPECT_EQ(doc.recordingSamples, 100U);
+    EXPECT_EQ(doc.recGripper[99], CalibrationTable::rawToMv(0));
+    EXPECT_EQ(doc.recGripper[100], 0.0F);  // no sample of the earlier recording shows
+    EXPECT_EQ(recorder.channel(0).count(), 100);
+    EXPECT_EQ(recorder.channel(2).count(), 100);
+    const auto* mark = recorder.view.findChild<QLabel*>(QStringLiteral("recordingState"));
+    EXPECT_EQ(mark->text(), QString::fromUtf8(texts::kRecIncompleteMark).arg(100).arg(kSamples));
+    const std::string csv = CViewAufnahme::recordingCsv(doc, CalibrationMode::Millivolt);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 101);  // the header and the samples read
+
+    // A view shown later marks it too.
+    Recorder later(doc);
+    EXPECT_EQ(later.view.findChild<QLabel*>(QStringLiteral("recordingState"))->text(),
+              mark->text());
+    EXPECT_EQ(later.channel(1).count(), 100);
+}
+
+TEST(CViewAufnahme, ASilentControllerEndsTheTransferAtItsFirstReadAndLeavesTheLastRecording) {
+    SimulatedController sim;
+    const Recording stored = pattern();
+    store(sim, stored);
+    Recorder recorder(sim.document);
+    recorder.click("rereadRecording");
+    ASSERT_EQ(sim.document.recordingSamples, kSamples);
+
+    sim.setFaultPlan({.silent = true});
+    const int before = sim.requestCount();
+    const auto started = std::chrono::steady_clock::now();
+    recorder.click("rereadRecording");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);  // not 96 failing reads
+    EXPECT_EQ(sim.requestCount(), before + 1);                   // one attempt of the first block
+    ASSERT_EQ(recorder.messages.texts.size(), 1U);
+    EXPECT_EQ(recorder.messages.texts[0], QString::fromUtf8(texts::kRecNothingRead));
+    EXPECT_EQ(sim.document.recordingSamples, kSamples);
+    expectPlotted(recorder, stored);
+    EXPECT_TRUE(uiEnabled());
+    EXPECT_TRUE(
+        recorder.view.findChild<QLabel*>(QStringLiteral("recordingState"))->text().isEmpty());
+}
+
+/// Clicks "Abbrechen" once `ready` holds, looking every few milliseconds while the view runs.
+struct CancelWhen {
+    CancelWhen(Recorder& recorder, std::function<bool()> ready) : timer(&recorder.view) {
+        QObject::connect(&timer, &QTimer::timeout, &recorder.view, [this, &recorder, ready] {
+            if (!ready()) {
+                return;
+            }
+            timer.stop();
+            auto* cancel = recorder.view.findChild<QPushButton*>(QStringLiteral("cancelRecording"));
+            enabledMeanwhile = cancel->isEnabled();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            enabledAfterClick = cancel->isEnabled();
+        });
+        timer.start(2);
+    }
+    QTimer timer;
+    bool enabledMeanwhile = false;
+    bool enabledAfterClick = true;
+};
+
+TEST(CViewAufnahme, CancelEndsTheTransferBeforeItsNextReadAndKeepsWhatWasRead) {
+    SimulatedController sim;
+    store(sim, pattern());
+    sim.setFaultPlan({.replyDelay = 20ms});  // about 5 s for a whole transfer
+    Recorder recorder(sim.document);
+    EXPECT_FALSE(
+        recorder.view.findChild<QPushButton*>(QStringLiteral("cancelRecording"))->isEnabled());
+    CancelWhen cancel(recorder,
+                      [&sim] { return sim.requestsAt(kReadEeprom, kGripperBase + 2 * 40) > 0; });
+    recorder.click("rereadRecording");
+
+    EXPECT_TRUE(cancel.enabledMeanwhile);
+    EXPECT_FALSE(cancel.enabledAfterClick);
+    EXPECT_TRUE(recorder.messages.texts.empty());  // the user asked for it
+    EXPECT_GE(sim.document.recordingSamples, 40U);
+    EXPECT_LT(sim.document.recordingSamples, kSamples);
+    EXPECT_EQ(sim.requestsAt(kReadEeprom, kGripperBase + 2 * 620), 0);  // the last chunk
+    EXPECT_TRUE(sim.document.recordingPresent);
+    EXPECT_EQ(recorder.view.findChild<QLabel*>(QStringLiteral("recordingState"))->text(),
+              QString::fromUtf8(texts::kRecIncompleteMark)
+                  .arg(sim.document.recordingSamples)
+                  .arg(kSamples));
+    EXPECT_FALSE(recorder.view.isBusy());
+    EXPECT_TRUE(uiEnabled());
+    EXPECT_FALSE(
+        recorder.view.findChild<QPushButton*>(QStringLiteral("cancelRecording"))->isEnabled());
+}
+
+TEST(CViewAufnahme, CancelWhileTheControllerRecordsTransfersNothing) {
+    SimulatedController sim(30ms);  // a recording takes 19 s here
+    Recorder recorder(sim.document);
+    CancelWhen cancel(recorder, [&sim] { return sim.requestsAt(kWriteRam, 37) > 0; });
+    const auto started = std::chrono::steady_clock::now();
+    recorder.click("startRecording");
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+    EXPECT_TRUE(cancel.enabledMeanwhile);
+    EXPECT_EQ(sim.requestsAt(kReadEeprom, kGripperBase), 0);
+    EXPECT_FALSE(sim.document.recordingPresent);
+    EXPECT_TRUE(recorder.messages.texts.empty());
+    EXPECT_EQ(recorder.channel(0).count(), 0);
+    EXPECT_TRUE(uiEnabled());
 }
 
 TEST(CViewAufnahme, ButtonsDoNothingWithoutAConnectionAndTogglesHideTheirChannel) {

@@ -83,6 +83,15 @@ int SimulatedController::requestsAt(int code, std::uint32_t address) const {
     return count;
 }
 
+int SimulatedController::requestCount() const {
+    const std::lock_guard guard(m_mutex);
+    return static_cast<int>(m_requests.size());
+}
+
+void SimulatedController::holdGripper(double mv) {
+    m_server.withController([mv](sim::Controller& controller) { controller.holdGripper(mv); });
+}
+
 void SimulatedController::setOnRequest(std::function<void(const link::LinkMessage&)> hook) {
     const std::lock_guard guard(m_mutex);
     m_onRequest = std::move(hook);

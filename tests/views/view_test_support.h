@@ -32,7 +32,13 @@ public:
     [[nodiscard]] bool recording();
     /// Requests received so far with this code and address.
     [[nodiscard]] int requestsAt(int code, std::uint32_t address) const;
+    /// Requests received so far.
+    [[nodiscard]] int requestCount() const;
     void setOnRequest(std::function<void(const link::LinkMessage&)> hook);
+    /// Replaces the simulator's fault plan (a silent or slow controller).
+    void setFaultPlan(const sim::FaultPlan& plan) { m_server.setFaultPlan(plan); }
+    /// Holds the gripper still at `mv`.
+    void holdGripper(double mv);
 
     document::CQvx_controllerDoc document;
 
