@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <string>
+#include <thread>
 
 #include "link/ipv4_endpoint.h"
 #include "tests/support/scripted_peer.h"
@@ -113,6 +119,95 @@ TEST(SocketChannel, APeerCloseIsReportedExactlyOnceAndWritesFailAfterwards) {
     EXPECT_FALSE(channel.write(chunk));
     // A late second report would show up within this time.
     EXPECT_FALSE(waitUntil([&] { return channel.disconnects > 1; }, 200ms));
+}
+
+namespace {
+
+/// True while a thread of this process sits in a blocking send on `fd`. Read from
+/// /proc/self/task/*/syscall: the number of the call a thread is in, then its arguments in
+/// hexadecimal (for sendto: descriptor, buffer, length, flags, ...).
+bool aThreadIsSendingOn(int fd) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "syscall");
+        long number = -1;
+        std::string descriptor;
+        std::string buffer;
+        std::string length;
+        std::string flags;
+        if (in >> number >> descriptor >> buffer >> length >> flags && number == SYS_sendto &&
+            std::stol(descriptor, nullptr, 16) == fd &&
+            (std::stol(flags, nullptr, 16) & MSG_DONTWAIT) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The descriptor of this process's TCP socket whose local port is `port`, or -1.
+int socketWithLocalPort(int port) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(SocketChannel, ALossSeenByTheSenderAndTheReceiverIsReportedOnce) {
+    // A peer that takes the connection but never reads: the sender ends up blocked in send.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    (void)::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+
+    RecordingChannel channel;
+    ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
+    ASSERT_TRUE(channel.requestConnect());
+    const int peer = ::accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
+    const int ours = socketWithLocalPort(ntohs(address.sin_port));
+    ASSERT_GE(ours, 0);
+
+    std::thread writer([&] {
+        const Bytes chunk(64 * 1024, 0x55);
+        while (channel.write(chunk)) {
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return aThreadIsSendingOn(ours); }, 10s));
+    // The peer resets the connection: the receiver reads the reset, the sender's send fails.
+    const linger reset{1, 0};
+    (void)::setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(peer);
+    writer.join();  // writes fail once the loss is handled
+    ASSERT_TRUE(
+        waitUntil([&] { return !aThreadIsSendingOn(ours) && channel.disconnects >= 1; }, 5s));
+
+    // A new connection whose bytes arrive shows the sender has left the old one.
+    ASSERT_TRUE(channel.requestConnect());
+    const int next = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(next, 0);
+    ASSERT_TRUE(waitUntil([&] { return channel.connects == 2; }, 5s));
+    const Bytes hello{'h', 'i'};
+    ASSERT_TRUE(channel.write(hello));
+    std::array<std::uint8_t, 2> got{};
+    EXPECT_EQ(::recv(next, got.data(), got.size(), MSG_WAITALL), 2);
+    EXPECT_EQ(channel.disconnects, 1);
+    ::close(next);
+    ::close(listener);
 }
 
 TEST(SocketChannel, ClosingTheSocketEndsTheConnectionThroughTheReceiver) {
