@@ -32,10 +32,8 @@ int main(int argc, char** argv) {
     }
 
     link::DeviceLink link;
-    if (!tools::connectCtl(link, *options, error)) {
-        return fail(error);
-    }
-    const bool done = tools::runCtlCommand(link, *options, std::cout, error);
+    const bool done = tools::connectCtl(link, *options, error) &&
+                      tools::runCtlCommand(link, *options, std::cout, error);
     if (!done) {
         (void)fail(error);
     }

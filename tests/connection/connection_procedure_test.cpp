@@ -3,11 +3,7 @@
 
 #include "connection/connection_procedure.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -16,6 +12,7 @@
 
 #include "connection/connection_texts.h"
 #include "link/device_memory_map.h"
+#include "tests/support/loopback.h"
 #include "tests/support/memory_controller.h"
 #include "tests/support/modem_line.h"
 #include "tests/support/text_peer.h"
@@ -115,18 +112,19 @@ bool toleranceCellWasRead(const qvx::test::ScriptedPeer& peer) {
     return false;
 }
 
-/// A loopback port nobody listens on.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    (void)::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    (void)::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
+/// An open gateway whose data port leads straight to a controller holding `count` points.
+struct DirectStart {
+    explicit DirectStart(std::uint8_t count) {
+        storeTable(data.memory, count);
+        pointAt(link, gateway.port(), data.peer.port());
+    }
+    qvx::connection::ConnectionResult run() { return runConnectionProcedure(link, "", ui); }
+
+    TextPeer gateway{qvx::test::openGateway()};
+    qvx::test::MemoryController data;
+    DeviceLink link;
+    RecordingUi ui;
+};
 
 }  // namespace
 
@@ -144,7 +142,7 @@ TEST(ConnectionProcedure, AWrongPassphraseIsReportedAndNoDataConnectionFollows) 
 TEST(ConnectionProcedure, ARefusedDataPortIsReportedAsAnUnreachableGateway) {
     TextPeer gateway(qvx::test::openGateway());
     DeviceLink link;
-    pointAt(link, gateway.port(), closedPort());
+    pointAt(link, gateway.port(), qvx::test::unusedLoopbackPort());
     RecordingUi ui;
     EXPECT_FALSE(runConnectionProcedure(link, "", ui).online);
     EXPECT_EQ(ui.messages, (Shown{{texts::kGatewayUnreachable, texts::kError}}));
@@ -204,19 +202,14 @@ class CalibratedDisplay : public testing::TestWithParam<std::pair<std::uint8_t, 
 
 TEST_P(CalibratedDisplay, NeedsTwoSupportPoints) {
     const auto [count, mode] = GetParam();
-    TextPeer gateway(qvx::test::openGateway());
-    qvx::test::MemoryController data;
-    storeTable(data.memory, count);
-    DeviceLink link;
-    pointAt(link, gateway.port(), data.peer.port());
-    link.calibration().setMode(CalibrationMode::Calibrated);
-    RecordingUi ui;
-    const auto result = runConnectionProcedure(link, "", ui);
+    DirectStart start(count);
+    start.link.calibration().setMode(CalibrationMode::Calibrated);
+    const auto result = start.run();
     EXPECT_TRUE(result.online);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(ui.questions.empty());  // up to 62 points leave the tolerances alone
-    EXPECT_EQ(link.calibration().getCount(), count);
-    EXPECT_EQ(link.calibration().getMode(), mode);
+    EXPECT_TRUE(start.ui.messages.empty());
+    EXPECT_TRUE(start.ui.questions.empty());  // up to 62 points leave the tolerances alone
+    EXPECT_EQ(start.link.calibration().getCount(), count);
+    EXPECT_EQ(start.link.calibration().getMode(), mode);
     EXPECT_TRUE(result.readTolerances);
 }
 
@@ -226,33 +219,23 @@ INSTANTIATE_TEST_SUITE_P(StoredPoints, CalibratedDisplay,
                                          std::pair{std::uint8_t{62}, CalibrationMode::Calibrated}));
 
 TEST(ConnectionProcedure, SixtyThreeStoredPointsAnsweredNoLeaveTheTolerancesUnread) {
-    TextPeer gateway(qvx::test::openGateway());
-    qvx::test::MemoryController data;
-    storeTable(data.memory, 63);
-    DeviceLink link;
-    pointAt(link, gateway.port(), data.peer.port());
-    RecordingUi ui;
-    ui.answerYes = false;
-    const auto result = runConnectionProcedure(link, "", ui);
+    DirectStart start(63);
+    start.ui.answerYes = false;
+    const auto result = start.run();
     EXPECT_TRUE(result.online);  // the connection goes on
-    EXPECT_EQ(ui.questions, (Shown{{texts::kLastPointOverwritten, texts::kWarning}}));
+    EXPECT_EQ(start.ui.questions, (Shown{{texts::kLastPointOverwritten, texts::kWarning}}));
     EXPECT_FALSE(result.readTolerances);
-    EXPECT_FALSE(toleranceCellWasRead(data.peer));
+    EXPECT_FALSE(toleranceCellWasRead(start.data.peer));
     EXPECT_EQ(result.underTolerance, 0.0F);
 }
 
 TEST(ConnectionProcedure, SixtyThreeStoredPointsAnsweredYesReadTheTolerances) {
-    TextPeer gateway(qvx::test::openGateway());
-    qvx::test::MemoryController data;
-    storeTable(data.memory, 63);
-    DeviceLink link;
-    pointAt(link, gateway.port(), data.peer.port());
-    RecordingUi ui;
-    const auto result = runConnectionProcedure(link, "", ui);
+    DirectStart start(63);
+    const auto result = start.run();
     EXPECT_TRUE(result.online);
-    EXPECT_EQ(ui.questions.size(), 1U);
+    EXPECT_EQ(start.ui.questions.size(), 1U);
     EXPECT_TRUE(result.readTolerances);
     EXPECT_NEAR(result.underTolerance, 100.0F, 2.0F);
     EXPECT_NEAR(result.overTolerance, 200.0F, 2.0F);
-    EXPECT_EQ(link.calibration().getCount(), 62U);
+    EXPECT_EQ(start.link.calibration().getCount(), 62U);
 }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "link/ipv4_endpoint.h"
+#include "tests/support/loopback.h"
 #include "tests/support/scripted_peer.h"
 
 using namespace std::chrono_literals;
@@ -24,6 +25,9 @@ using qvx::link::Ipv4Endpoint;
 using qvx::link::resolveEndpoint;
 using qvx::link::SocketChannel;
 using qvx::test::Bytes;
+using qvx::test::connectToLoopback;
+using qvx::test::listenOnLoopback;
+using qvx::test::unusedLoopbackPort;
 using qvx::test::waitUntil;
 
 namespace {
@@ -52,37 +56,10 @@ private:
     Bytes m_received;
 };
 
-/// A free loopback port: bound, read and released.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    (void)::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    (void)::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-/// A plain client socket connected to 127.0.0.1:port, or -1.
-int connectClient(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 }  // namespace
 
 TEST(SocketChannel, ARefusedConnectSignalsOnceAndALaterAttemptWorks) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     RecordingChannel channel;
     ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
     ASSERT_TRUE(channel.requestConnect());
@@ -161,21 +138,13 @@ int socketWithLocalPort(int port) {
 
 TEST(SocketChannel, ALossSeenByTheSenderAndTheReceiverIsReportedOnce) {
     // A peer that takes the connection but never reads: the sender ends up blocked in send.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int small = 4096;
-    (void)::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const int port = ntohs(address.sin_port);
-
+    int port = 0;
+    const int listener = listenOnLoopback(1, port, 4096);
     RecordingChannel channel;
     ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
     ASSERT_TRUE(channel.requestConnect());
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
     const int peer = ::accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
     ASSERT_GE(peer, 0);
     ASSERT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
@@ -222,7 +191,7 @@ TEST(SocketChannel, ClosingTheSocketEndsTheConnectionThroughTheReceiver) {
 }
 
 TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     auto first = std::make_unique<RecordingChannel>();
     auto second = std::make_unique<RecordingChannel>();
     ASSERT_TRUE(first->open(port, "127.0.0.1", true, 4, 4));
@@ -231,7 +200,7 @@ TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone
     EXPECT_TRUE(second->hasListener());
     ASSERT_TRUE(second->requestConnect());
     first.reset();  // the other channel keeps the listening socket usable
-    const int client = connectClient(port);
+    const int client = connectToLoopback(port);
     ASSERT_GE(client, 0);
     EXPECT_TRUE(waitUntil([&] { return second->isConnected(); }, 5s));
     const Bytes hello{'h', 'i'};
@@ -241,7 +210,7 @@ TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone
     ASSERT_TRUE(waitUntil([&] { return second->disconnects == 1; }, 5s));
     second.reset();
     // With the last user gone the port is free again.
-    EXPECT_LT(connectClient(port), 0);
+    EXPECT_LT(connectToLoopback(port), 0);
 }
 
 TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
@@ -251,7 +220,7 @@ TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
     // distinct addresses can listen.
     for (int i = 0; i < 6; ++i) {
         channels.push_back(std::make_unique<RecordingChannel>());
-        if (channels.back()->open(freePort(), "127.0.0.1", true, 4, 4)) {
+        if (channels.back()->open(unusedLoopbackPort(), "127.0.0.1", true, 4, 4)) {
             ++opened;
         }
     }
@@ -261,13 +230,13 @@ TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
 }
 
 TEST(SocketChannel, OneClientIsServedWhileTheNextWaitsInTheBacklog) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     RecordingChannel server;
     ASSERT_TRUE(server.open(port, "127.0.0.1", true, 4, 4));
     ASSERT_TRUE(server.requestConnect());
-    const int firstClient = connectClient(port);
+    const int firstClient = connectToLoopback(port);
     ASSERT_TRUE(waitUntil([&] { return server.isConnected(); }, 5s));
-    const int secondClient = connectClient(port);  // accepted by the kernel's backlog only
+    const int secondClient = connectToLoopback(port);  // accepted by the kernel's backlog only
     ASSERT_GE(secondClient, 0);
     const Bytes fromSecond{'2'};
     ASSERT_EQ(::send(secondClient, fromSecond.data(), 1, 0), 1);

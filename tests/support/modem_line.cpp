@@ -1,32 +1,17 @@
 #include "tests/support/modem_line.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
-#include <stdexcept>
 
 #include "link/frame_receiver.h"
+#include "tests/support/loopback.h"
 
 namespace qvx::test {
 
 namespace {
-
-int connectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 void sendText(int client, const std::string& text) {
     (void)::send(client, text.data(), text.size(), MSG_NOSIGNAL);
@@ -35,21 +20,10 @@ void sendText(int client, const std::string& text) {
 }  // namespace
 
 ModemLine::ModemLine(Answer answer, Door door) : m_answer(std::move(answer)) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
     // A backlog of 0 holds one waiting connection: the filler takes it while the door is shut.
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listen, 0) != 0 ||
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(m_listen);
-        throw std::runtime_error("ModemLine: cannot listen");
-    }
-    m_port = ntohs(address.sin_port);
+    m_listen = listenOnLoopback(0, m_port);
     if (door == Door::Closed) {
-        m_filler = connectTo(m_port);
+        m_filler = connectToLoopback(m_port);
     } else {
         (void)m_door.set();
     }

@@ -1,29 +1,16 @@
 #include "tests/support/text_peer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <stdexcept>
+#include "tests/support/loopback.h"
 
 namespace qvx::test {
 
 TextPeer::TextPeer(Script script, std::chrono::milliseconds pause)
     : m_script(std::move(script)), m_pause(pause) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listen, 5) != 0 ||
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(m_listen);
-        throw std::runtime_error("TextPeer: cannot listen");
-    }
-    m_port = ntohs(address.sin_port);
+    m_listen = listenOnLoopback(5, m_port);
     m_thread = std::thread([this] { run(); });
 }
 
