@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <clocale>
 
 #include "app/app_texts.h"
 #include "document/document.h"
@@ -31,7 +32,11 @@ bool isRegistrationCommandLine(const QStringList& arguments) {
 }
 
 QvxApplication::QvxApplication(QStringList arguments, std::filesystem::path settings)
-    : m_arguments(std::move(arguments)), m_settings(std::move(settings)) {}
+    : m_arguments(std::move(arguments)), m_settings(std::move(settings)) {
+    // QApplication has given the C library the user's locale; the values the program formats
+    // with snprintf and the files it writes keep the decimal point for every user.
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 QvxApplication::~QvxApplication() { shutdown(); }
 

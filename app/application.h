@@ -26,7 +26,8 @@ class CMainFrame;
 /// The desktop program's start-up and shutdown around the document and the main frame.
 class QvxApplication {
 public:
-    /// `arguments` without the program name; `settings` is the qvx.ini path.
+    /// `arguments` without the program name; `settings` is the qvx.ini path. Made after the
+    /// QApplication: puts the C library's numbers back to the decimal point.
     QvxApplication(QStringList arguments, std::filesystem::path settings);
     ~QvxApplication();
 

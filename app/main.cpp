@@ -1,7 +1,6 @@
 // qvx_controller: commissioning and diagnosis of the gripper's position-sensor controller.
 
 #include <QApplication>
-#include <clocale>
 
 #include "app/application.h"
 #include "app/main_frame.h"
@@ -10,9 +9,6 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    // Qt takes the user's locale for the C library too; the program's numbers and files
-    // always use a decimal point.
-    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("qvx_controller"));
     QApplication::setOrganizationName(QStringLiteral("Varnok"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "connection/settings_store.h"
 #include "link/calibration_table.h"
 #include "link/device_link.h"
 
@@ -11,12 +12,15 @@ namespace qvx::connection {
 [[nodiscard]] std::filesystem::path clientSettingsPath();
 
 /// Reads every connection setting of the link, and the display mode of its calibration
-/// table, from the file; missing file, section or key give the defaults.
+/// table, from the file; missing file, section or key give the defaults. The keys are read in
+/// the order of the settings table, `BaseUnit` last.
 void ReadConnectionSettings(link::DeviceLink& link, const std::filesystem::path& path);
+void ReadConnectionSettings(link::DeviceLink& link, const SettingsStore& store);
 
-/// Writes every connection setting but the display unit; false if a write failed (the
-/// program goes on with the values in memory).
+/// Writes every connection setting but the display unit, `Connectiontype` last; false if a
+/// write failed (the program goes on with the values in memory).
 bool WriteConnectionSettings(const link::DeviceLink& link, const std::filesystem::path& path);
+bool WriteConnectionSettings(const link::DeviceLink& link, const SettingsStore& store);
 
 /// The unit preference: 1 (tenths of an inch) when `BaseUnit` is "INCH" in any case, else 0.
 [[nodiscard]] int readInchUnit(const std::filesystem::path& path);

@@ -10,31 +10,43 @@ namespace {
 
 constexpr int kFinalWaitSteps = 10;  // 1 s in steps of 100 ms
 
+/// Gives a data connection that is still coming up its last second; true once it stands.
+bool awaitDataConnection(link::DeviceLink& link, const UiPump& pump) {
+    const unsigned failedBefore = link.failedAttempts();
+    for (int step = 0;
+         step < kFinalWaitSteps && !link.isConnected() && link.failedAttempts() == failedBefore;
+         ++step) {
+        sleepStep(pump);
+    }
+    return link.isConnected();
+}
+
+bool dialThroughTheModem(link::DeviceLink& link, const UiPump& pump, ConnectionUi& ui) {
+    ui.showDialingNotice(dialingNoticeText(link.modem().callNumber));
+    const bool ok = DialModem(link, pump);
+    ui.hideDialingNotice();
+    if (!ok) {
+        ui.showMessage(texts::kModemFailed, texts::kConnectionInterrupted);
+    }
+    return ok;
+}
+
 }  // namespace
 
 ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view passphrase, ConnectionUi& ui) {
     const UiPump pump = [&ui] { ui.pump(); };
     ConnectionResult result;
-    bool ok = GatewayLogin(link, link.host(), passphrase, link.basePort(), link.port(), pump);
-    if (!ok) {
+    if (!GatewayLogin(link, link.host(), passphrase, link.basePort(), link.port(), pump)) {
         ui.showMessage(texts::kLoginFailed, texts::kConnectionInterrupted);
-    }
-    if (link.isConnected() && !link.tcpConnection()) {
-        ui.showDialingNotice(dialingNoticeText(link.modem().callNumber));
-        ok = DialModem(link, pump);
-        ui.hideDialingNotice();
-        if (!ok) {
-            ui.showMessage(texts::kModemFailed, texts::kConnectionInterrupted);
-        }
-    }
-    if (!ok) {
         return result;
     }
-    for (int step = 0; step < kFinalWaitSteps && !link.isConnected(); ++step) {
-        sleepStep(pump);
-    }
-    if (!link.isConnected()) {
+    // The modem is dialled only through a standing data connection, so a slow one is waited
+    // for first: deciding earlier would skip the dialling and read through an undialled modem.
+    if (!awaitDataConnection(link, pump)) {
         ui.showMessage(texts::kGatewayUnreachable, texts::kError);
+        return result;
+    }
+    if (!link.tcpConnection() && !dialThroughTheModem(link, pump, ui)) {
         return result;
     }
 

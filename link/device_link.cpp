@@ -51,7 +51,10 @@ bool DeviceLink::lockEngine() {
 
 void DeviceLink::unlockEngine() { m_engineLock.unlock(); }
 
-void DeviceLink::signalConnected() { (void)m_connectedEvent.set(); }
+void DeviceLink::signalConnected() {
+    restartChecksumCount();
+    (void)m_connectedEvent.set();
+}
 
 void DeviceLink::signalDisconnected() { (void)m_disconnectedEvent.set(); }
 

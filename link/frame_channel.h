@@ -31,6 +31,9 @@ public:
 
     void setUseCrcCheck(bool on) { m_useCrcCheck = on; }
     [[nodiscard]] bool useCrcCheck() const { return m_useCrcCheck; }
+    /// Received frames whose checksum did not match since the current connection came up,
+    /// whether `UseCrcCheck` dropped them or let them through as they were.
+    [[nodiscard]] std::uint64_t checksumErrors() const { return m_assembler.checksumErrors(); }
 
     /// While set, every received byte goes to the line buffer instead of the framing.
     void setTextMode(bool on) { m_textMode = on; }
@@ -47,6 +50,8 @@ public:
 
 protected:
     void onData(std::span<const std::uint8_t> bytes) override;
+    /// Starts the checksum error count of a new connection.
+    void restartChecksumCount() { m_assembler.resetChecksumErrors(); }
     /// Where valid received messages go.
     virtual MessageHandlers& messageHandlers() = 0;
 
@@ -57,7 +62,7 @@ private:
     std::atomic<bool> m_lineComplete{false};
     mutable std::mutex m_lineMutex;
     std::string m_lineBuffer;  // guarded by m_lineMutex
-    FrameAssembler m_assembler;  // receive thread only
+    FrameAssembler m_assembler;  // fed by the receive thread only; its error count is atomic
 };
 
 }  // namespace qvx::link

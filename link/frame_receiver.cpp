@@ -79,10 +79,19 @@ std::optional<LinkMessage> FrameAssembler::push(std::uint8_t byte) {
         return std::nullopt;
     }
     std::optional<LinkMessage> result;
+    // The frame is parsed without checking and its checksum verified on its own, so that a
+    // damaged frame is counted even when checking is off and the frame is taken as it is.
     LinkMessage message;
-    message.checkCrc = m_checkCrc;
-    if (message.parse(m_buffer) && message.verifyCrc()) {
-        result = std::move(message);
+    if (message.parse(m_buffer)) {
+        message.checkCrc = true;
+        const bool intact = message.verifyCrc();
+        message.checkCrc = m_checkCrc;
+        if (!intact) {
+            m_checksumErrors.fetch_add(1, std::memory_order_relaxed);
+        }
+        if (intact || !m_checkCrc) {
+            result = std::move(message);
+        }
     }
     m_buffer.clear();
     m_receiver.reset();

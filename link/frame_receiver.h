@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -50,10 +51,18 @@ public:
     std::optional<LinkMessage> push(std::uint8_t byte);
     void reset();
 
+    /// Frames whose checksum did not match, counted whether or not checking drops them;
+    /// readable from any thread while the feeding thread pushes.
+    [[nodiscard]] std::uint64_t checksumErrors() const {
+        return m_checksumErrors.load(std::memory_order_relaxed);
+    }
+    void resetChecksumErrors() { m_checksumErrors.store(0, std::memory_order_relaxed); }
+
 private:
     FrameReceiver m_receiver;
     std::vector<std::uint8_t> m_buffer;  ///< bytes of the candidate gathered so far
     bool m_checkCrc;
+    std::atomic<std::uint64_t> m_checksumErrors{0};
 };
 
 }  // namespace qvx::link

@@ -21,8 +21,13 @@ pids=()
 names=()
 cleanup() {
   report_peak_memory
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # The last started ends first, each before the next: the desktop program while its display
+  # is still there, the gateway before the controller it relays to.
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[$i]}" 2>/dev/null || true
+    wait "${pids[$i]}" 2>/dev/null || true
+  done
 }
 trap cleanup EXIT
 

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
   libqt6opengl6-dev qt6-translations-l10n libsystemd-dev
-  xvfb x11-apps xdotool imagemagick fonts-dejavu-core socat ser2net
+  xvfb x11-apps xdotool imagemagick fonts-dejavu-core socat ser2net locales
 )
 
 missing=()

@@ -16,7 +16,9 @@ CLanguageSetupDlg::CLanguageSetupDlg(QWidget* parent)
       m_ok(new QPushButton(tr("OK"), this)),
       m_cancel(new QPushButton(tr("Cancel"), this)) {
     setObjectName(QStringLiteral("languageSetupDialog"));
-    setWindowTitle(QString());
+    // The dialog has no title. Qt names a window without a title after the program, so the
+    // title is a blank, which shows as nothing.
+    setWindowTitle(QStringLiteral(" "));
     setWindowIcon(qvx::resources::applicationIcon());
     m_german->setObjectName(QStringLiteral("germanRadio"));
     m_english->setObjectName(QStringLiteral("englishRadio"));

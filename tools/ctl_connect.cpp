@@ -1,6 +1,8 @@
 #include "tools/ctl_connect.h"
 
+#include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "connection/client_settings.h"
@@ -56,6 +58,30 @@ bool waitConnected(link::DeviceLink& link, unsigned failedBefore) {
     return true;
 }
 
+/// A data port that serves another client takes the connection into its backlog and never
+/// answers. One harmless read tells that apart before any command runs: a write sent into the
+/// backlog would reach the controller when the port is free, long after qvxctl gave up.
+bool somethingAnswers(link::DeviceLink& link, const std::string& where, std::string& error) {
+    int status = 0;
+    if (link.readStatusByte(status)) {
+        return true;
+    }
+    const unsigned attempts = std::max(1U, link.maxRetry());
+    const std::string waited = std::to_string(attempts) +
+                               (attempts == 1 ? " attempt" : " attempts") + " of " +
+                               std::to_string(link.replyWait()) + " ms";
+    // Through a dialled modem the port was free: the modem answered.
+    if (link.tcpConnection() && link.mailbox().lastSequence() == 0) {
+        error =
+            "no answer on the data port " + where + " (" + waited +
+            "): the port may be in use by another client (the gateway serves one at a time), or "
+            "nothing answers behind it";
+    } else {
+        error = "the controller on " + where + " did not answer the first read (" + waited + ")";
+    }
+    return false;
+}
+
 }  // namespace
 
 bool connectCtl(link::DeviceLink& link, const CtlOptions& options, std::string& error) {
@@ -90,7 +116,7 @@ bool connectCtl(link::DeviceLink& link, const CtlOptions& options, std::string& 
         error = "dialling " + link.modem().callNumber + " through the modem failed";
         return false;
     }
-    return true;
+    return somethingAnswers(link, where, error);
 }
 
 }  // namespace qvx::tools

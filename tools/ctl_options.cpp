@@ -190,7 +190,9 @@ Connection:
   --block-length N      bytes per request, 1..255 (default 32)
   --retries N           attempts per block, 0..100 (default 5)
   --timeout MS          longest wait for one confirm in ms (default 5000)
-  --crc-check           verify the checksums of received frames
+  --crc-check           drop received frames whose checksum does not match, so their
+                        requests are repeated (without it they are taken as they come);
+                        either way such frames are counted and reported on standard error
   --login-port N        log in at the gateway's login port N first (then connect to --port)
   --password TEXT       the gateway's passphrase for the login (default: empty)
   --modem NUMBER        after connecting, dial NUMBER through the modem on the gateway's

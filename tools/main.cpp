@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/device_link.h"
+#include "tools/ctl_checksums.h"
 #include "tools/ctl_commands.h"
 #include "tools/ctl_connect.h"
 #include "tools/ctl_options.h"
@@ -31,11 +32,13 @@ int main(int argc, char** argv) {
     }
 
     link::DeviceLink link;
-    if (!tools::connectCtl(link, *options, error)) {
-        return fail(error);
+    const bool done = tools::connectCtl(link, *options, error) &&
+                      tools::runCtlCommand(link, *options, std::cout, error);
+    if (!done) {
+        (void)fail(error);
     }
-    if (!tools::runCtlCommand(link, *options, std::cout, error)) {
-        return fail(error);
+    if (const auto warning = tools::checksumWarning(link.checksumErrors(), link.useCrcCheck())) {
+        std::cerr << "qvxctl: " << *warning << '\n';
     }
-    return 0;
+    return done ? 0 : 1;
 }

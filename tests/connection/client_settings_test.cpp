@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <locale>
 #include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/german_locale.h"
 
 using qvx::connection::ReadConnectionSettings;
 using qvx::connection::WriteConnectionSettings;
@@ -140,23 +143,133 @@ TEST_F(SettingsFile, BaseUnitIsWrittenFromTheModeInForce) {
 }
 
 namespace {
-struct CommaDecimal : std::numpunct<char> {
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
+
+/// A settings store that answers every read with its default and records each call as
+/// "read Section/Key" or "write Section/Key=value".
+class RecordingStore final : public qvx::connection::SettingsStore {
+public:
+    mutable std::vector<std::string> calls;
+
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue, std::size_t) const override {
+        note("read", section, key, "");
+        return std::string(defaultValue);
+    }
+    std::int32_t readInt(std::string_view section, std::string_view key,
+                         std::int32_t defaultValue) const override {
+        note("read", section, key, "");
+        return defaultValue;
+    }
+    bool writeString(std::string_view section, std::string_view key,
+                     std::string_view value) const override {
+        note("write", section, key, "=" + std::string(value));
+        return true;
+    }
+    bool writeInt(std::string_view section, std::string_view key,
+                  std::int64_t value) const override {
+        note("write", section, key, "=" + std::to_string(value));
+        return true;
+    }
+
+private:
+    void note(const char* what, std::string_view section, std::string_view key,
+              const std::string& value) const {
+        calls.push_back(std::string(what) + " " + std::string(section) + "/" + std::string(key) +
+                        value);
+    }
 };
+
 }  // namespace
 
-TEST_F(SettingsFile, NumbersSurviveAGermanLocale) {
-    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+TEST(SettingsOrder, KeysAreReadInTheOrderOfTheSettingsTable) {
+    DeviceLink link;
+    const RecordingStore store;
+    ReadConnectionSettings(link, store);
+    const std::vector<std::string> expected{
+        "read Globals/UseCrcCheck",   "read Globals/RcvTimeOut",
+        "read Globals/InternTimeOut", "read Globals/TCP_IP_ADDRESS",
+        "read Globals/Port",          "read Globals/BasePort",
+        "read Globals/Max_Retry",     "read Globals/Max_BlockLength",
+        "read Modem/Initstring",      "read Modem/Dialstring",
+        "read Modem/Okstring",        "read Modem/Connectstring",
+        "read Modem/Callnumber",      "read Modem/InitTimeout",
+        "read Modem/DialTimeout",     "read Globals/Connectiontype",
+        "read Globals/BaseUnit"};
+    EXPECT_EQ(store.calls, expected);
+}
+
+TEST(SettingsOrder, KeysAreWrittenInTheirOrderWithConnectiontypeLast) {
+    DeviceLink link;
+    link.setHost("10.0.0.7");
+    link.setPort(5101);
+    link.setBasePort(5100);
+    link.modem().initString = "ATZ\r\n";
+    link.modem().dialString = "ATDT";
+    link.modem().callNumber = "0815";
+    link.modem().initTimeout = 1000;
+    link.modem().dialTimeout = 40000;
+    const RecordingStore store;
+    ASSERT_TRUE(WriteConnectionSettings(link, store));
+    const std::vector<std::string> expected{"write Globals/TCP_IP_ADDRESS=10.0.0.7",
+                                            "write Globals/BasePort=5100",
+                                            "write Globals/Port=5101",
+                                            "write Globals/RcvTimeOut=5000",
+                                            "write Globals/InternTimeOut=5000",
+                                            "write Globals/Max_Retry=5",
+                                            "write Globals/Max_BlockLength=32",
+                                            "write Globals/UseCrcCheck=0",
+                                            "write Modem/Initstring=ATZ",
+                                            "write Modem/Dialstring=ATDT",
+                                            "write Modem/Okstring=OK",
+                                            "write Modem/Connectstring=CONNECT",
+                                            "write Modem/Callnumber=0815",
+                                            "write Modem/InitTimeout=1000",
+                                            "write Modem/DialTimeout=40000",
+                                            "write Globals/Connectiontype=TCPIP"};
+    EXPECT_EQ(store.calls, expected);
+}
+
+TEST_F(SettingsFile, ANewFileHoldsTheKeysInTheOrderWritten) {
+    DeviceLink link;
+    ReadConnectionSettings(link, path);
+    ASSERT_TRUE(WriteConnectionSettings(link, path));
+    EXPECT_EQ(
+        read(),
+        "[Globals]\nTCP_IP_ADDRESS=localhost\nBasePort=5100\nPort=5101\nRcvTimeOut=5000\n"
+        "InternTimeOut=5000\nMax_Retry=5\nMax_BlockLength=32\nUseCrcCheck=0\nConnectiontype=TCPIP\n"
+        "\n[Modem]\nInitstring=AT&FX0E0\nDialstring=ATDT\nOkstring=OK\nConnectstring="
+        "CONNECT\nCallnumber=\n"
+        "InitTimeout=1000\nDialTimeout=40000\n");
+}
+
+TEST_F(SettingsFile, NumbersKeepTheirDigitsUnderAGermanLocale) {
+    const qvx::test::GermanLocale german;
+    ASSERT_TRUE(german.available()) << "no German locale: install the locales package";
+    // Both the C library and the streams format the German way now.
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5");
+    std::ostringstream grouped;
+    grouped << 65000;
+    ASSERT_EQ(grouped.str(), "65.000");
+
     DeviceLink link;
     link.setPort(65000);
+    link.setBasePort(50000);
     link.setReplyWait(12000);
+    link.setInternTimeout(15000);
+    link.modem().dialTimeout = 40000;
     ASSERT_TRUE(WriteConnectionSettings(link, path));
+    const std::string text = read();
+    for (const char* line : {"\nPort=65000\n", "\nBasePort=50000\n", "\nRcvTimeOut=12000\n",
+                             "\nInternTimeOut=15000\n", "\nDialTimeout=40000\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " missing in\n" << text;
+    }
     DeviceLink again;
     ReadConnectionSettings(again, path);
-    std::locale::global(previous);
     EXPECT_EQ(again.port(), 65000);
+    EXPECT_EQ(again.basePort(), 50000);
     EXPECT_EQ(again.replyWait(), 12000);
-    EXPECT_NE(read().find("Port=65000\n"), std::string::npos);
+    EXPECT_EQ(again.internTimeout(), 15000);
+    EXPECT_EQ(again.modem().dialTimeout, 40000U);
 }

@@ -1,113 +1,19 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "connection/connection_procedure.h"
 #include "connection/connection_texts.h"
 #include "connection/gateway_login.h"
 #include "connection/modem_dialing.h"
-#include "platform/auto_reset_event.h"
 #include "tests/support/memory_controller.h"
+#include "tests/support/text_peer.h"
 
 using namespace std::chrono_literals;
 using qvx::link::DeviceLink;
-
-namespace {
-
-/// A line-oriented peer on loopback: after every line feed it receives, the script gets all
-/// text received so far and returns what to send back, in pieces sent `pause` apart.
-class TextPeer {
-public:
-    using Script = std::function<std::vector<std::string>(const std::string& received)>;
-
-    explicit TextPeer(Script script, std::chrono::milliseconds pause = 0ms) : m_script(std::move(script)), m_pause(pause) {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        (void)::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        (void)::listen(m_listen, 5);
-        (void)::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~TextPeer() {
-        (void)m_stop.set();
-        m_thread.join();
-        ::close(m_listen);
-    }
-    int port() const { return m_port; }
-    std::string received() const {
-        const std::lock_guard guard(m_mutex);
-        return m_received;
-    }
-
-private:
-    bool waitReadable(int fd) {
-        std::array<pollfd, 2> fds{pollfd{fd, POLLIN, 0}, pollfd{m_stop.descriptor(), POLLIN, 0}};
-        return ::poll(fds.data(), 2, -1) > 0 && (fds[1].revents & POLLIN) == 0;
-    }
-    void run() {
-        while (waitReadable(m_listen)) {
-            const int client = ::accept(m_listen, nullptr, nullptr);
-            std::string text;
-            char buffer[256];
-            while (waitReadable(client)) {
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) {
-                    break;
-                }
-                for (ssize_t i = 0; i < n; ++i) {
-                    text.push_back(buffer[i]);
-                    {
-                        const std::lock_guard guard(m_mutex);
-                        m_received = text;
-                    }
-                    if (buffer[i] != '\n') {
-                        continue;
-                    }
-                    for (const std::string& piece : m_script(text)) {
-                        if (piece == "<close>") {
-                            ::shutdown(client, SHUT_RDWR);
-                            continue;
-                        }
-                        std::this_thread::sleep_for(m_pause);
-                        (void)::send(client, piece.data(), piece.size(), MSG_NOSIGNAL);
-                    }
-                }
-            }
-            ::close(client);
-        }
-    }
-
-    Script m_script;
-    std::chrono::milliseconds m_pause;
-    int m_listen = -1;
-    int m_port = 0;
-    qvx::platform::AutoResetEvent m_stop;
-    mutable std::mutex m_mutex;
-    std::string m_received;
-    std::thread m_thread;
-};
-
-TextPeer::Script loginGateway(const std::string& passphrase) {
-    return [passphrase](const std::string& received) -> std::vector<std::string> {
-        const std::string line = received.substr(0, received.find('\n'));
-        return {line == passphrase ? "+OK" : "+ERR PASSWORD INVALID", "<close>"};
-    };
-}
-
-}  // namespace
+using qvx::test::loginGateway;
+using qvx::test::TextPeer;
 
 TEST(GatewayLogin, TheRightPassphraseOpensTheDataConnection) {
     TextPeer gateway(loginGateway("geheim"));
@@ -133,6 +39,26 @@ TEST(GatewayLogin, AWrongPassphraseOrAnAnswerWithATerminatorFails) {
     TextPeer chatty([](const std::string&) { return std::vector<std::string>{"+OK\r\n"}; });
     DeviceLink other;
     EXPECT_FALSE(qvx::connection::GatewayLogin(other, "127.0.0.1", "x", chatty.port(), 1, {}));
+}
+
+TEST(GatewayLogin, AReplyHeldBackTwoSecondsIsStillAwaited) {
+    // The gateway may answer late within the login's three seconds.
+    TextPeer gateway(loginGateway("geheim"), 2000ms);
+    qvx::test::MemoryController data;
+    DeviceLink link;
+    EXPECT_TRUE(qvx::connection::GatewayLogin(link, "127.0.0.1", "geheim", gateway.port(),
+                                              data.peer.port(), {}));
+    EXPECT_TRUE(data.peer.waitForClient(5s));
+}
+
+TEST(GatewayLogin, AReplyAfterThreeSecondsComesTooLate) {
+    TextPeer gateway(loginGateway("geheim"), 4000ms);
+    qvx::test::MemoryController data;
+    DeviceLink link;
+    EXPECT_FALSE(qvx::connection::GatewayLogin(link, "127.0.0.1", "geheim", gateway.port(),
+                                               data.peer.port(), {}));
+    EXPECT_FALSE(link.textMode());
+    EXPECT_TRUE(link.lineBuffer().empty());
 }
 
 TEST(GatewayLogin, AnEmptyPassphraseSendsOnlyLineFeedAndCarriageReturn) {
@@ -192,6 +118,18 @@ TEST(DialModem, SucceedsWhenTheModemReportsTheConnection) {
     EXPECT_GE(pumps, 2);  // the waits keep the user interface alive
     EXPECT_FALSE(m.link.textMode());
     EXPECT_TRUE(m.link.lineBuffer().empty());
+}
+
+TEST(DialModem, AnInitialisationAnsweredWithoutOkIsNotFollowedByDialling) {
+    // This modem would connect: only the missing OK may stop the call.
+    TextPeer peer([](const std::string& received) -> std::vector<std::string> {
+        return {received.find("ATDT") != std::string::npos ? "\r\nCONNECT 9600\r\n"
+                                                           : "\r\nERROR\r\n"};
+    });
+    ModemLink m(peer);
+    EXPECT_FALSE(qvx::connection::DialModem(m.link, {}));
+    EXPECT_EQ(peer.received(), "AT&FX0E0\r\n");
+    EXPECT_FALSE(m.link.textMode());
 }
 
 TEST(DialModem, ABusyLineFails) {

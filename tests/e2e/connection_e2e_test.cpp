@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tests/e2e/child_process.h"
 #include "tests/gateway/gateway_test_support.h"
@@ -20,6 +21,15 @@ using qvx::gateway::test::TempDir;
 using qvx::test::ChildProcess;
 
 namespace {
+
+int occurrences(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + what.size())) {
+        ++count;
+    }
+    return count;
+}
 
 struct CtlResult {
     int exitCode = -1;
@@ -63,6 +73,17 @@ public:
     void writeIni(const std::string& text) const { std::ofstream(m_dir.path() / "qvx.ini") << text; }
     [[nodiscard]] int base() const { return m_base; }
     [[nodiscard]] std::string gatewayLog() const { return m_gateway->out() + m_gateway->err(); }
+    /// Waits until the gateway's log holds `text` `times` times; false at the deadline.
+    [[nodiscard]] bool gatewayLogs(const std::string& text, int times) const {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (occurrences(gatewayLog(), text) < times) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+        return true;
+    }
 
 private:
     TempDir m_dir;
@@ -161,4 +182,29 @@ TEST(ModemThroughTheGateway, TheNumberComesFromTheCommandLineToo) {
     const Chain chain("--modem --dial-delay 300", "Secured=0\n");
     const CtlResult r = chain.ctl(chain.ports() + " --modem 0815 service");
     ASSERT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST(BusyDataPort, QvxctlGivesUpNamingAnotherClientAndSendsNoCommandIntoTheWait) {
+    const Chain chain("", "Secured=0\n");
+    const std::string at = "--host 127.0.0.1 --port " + std::to_string(chain.base() + 1) +
+                           " --timeout 500 --retries 2";
+    ASSERT_EQ(chain.ctl(at + " write-eeprom 0x700 55").exitCode, 0);
+    ASSERT_TRUE(chain.gatewayLogs("Verbindung unterbrochen", 1));
+
+    auto other = std::make_unique<qvx::gateway::test::TcpClient>(
+        static_cast<std::uint16_t>(chain.base() + 1));
+    ASSERT_TRUE(other->isConnected());
+    ASSERT_TRUE(chain.gatewayLogs("Verbindung hergestellt", 2));  // it is served
+    const auto start = std::chrono::steady_clock::now();
+    const CtlResult busy = chain.ctl(at + " write-eeprom 0x700 AA");
+    EXPECT_NE(busy.exitCode, 0);
+    EXPECT_NE(busy.err.find("may be in use by another client"), std::string::npos) << busy.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+
+    // Once the port is free the gateway takes the waiting connections in order: what the
+    // refused run left in the wait reaches the controller before the next run's read.
+    other.reset();
+    const CtlResult after = chain.ctl(at + " read-eeprom 0x700 1");
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(after.out, "55\n");
 }

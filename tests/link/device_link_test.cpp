@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "tests/support/scripted_peer.h"
@@ -158,6 +159,69 @@ TEST(TransferEngine, AStatusInfoInsteadOfTheConfirmFailsTheAttemptOnly) {
     EXPECT_EQ(c.peer.requests().size(), 2U);
 }
 
+namespace {
+
+/// A peer whose first answer is `first` (a confirm that must not count) and whose retry is
+/// answered properly with 0x42 bytes.
+ScriptedPeer::Script wrongFirst(std::function<Bytes(const LinkMessage& request)> first) {
+    return [first = std::move(first)](const LinkMessage& request, int index) {
+        return index == 0 ? std::vector<Bytes>{first(request)}
+                          : ScriptedPeer::confirm(request, 0x42);
+    };
+}
+
+}  // namespace
+
+TEST(TransferEngine, AConfirmOfTheRightLengthForAnotherAddressIsNoMatch) {
+    Connected c(wrongFirst([](const LinkMessage& request) {
+        return qvx::test::frameOf(131, static_cast<std::uint16_t>(request.address + 1), 2,
+                                  {0x11, 0x11});
+    }));
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
+    EXPECT_EQ(c.peer.requests().size(), 2U);
+}
+
+TEST(TransferEngine, AConfirmOfTheRightAddressAndLengthButAnotherKindIsNoMatch) {
+    // A ReadEepromDataCnf where the RAM read's confirm belongs.
+    Connected c(wrongFirst([](const LinkMessage& request) {
+        return qvx::test::frameOf(129, request.address, 2, {0x11, 0x11});
+    }));
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
+    EXPECT_EQ(c.peer.requests().size(), 2U);
+}
+
+TEST(TransferEngine, AStaleMessageEventBeforeTheRequestDoesNotCount) {
+    // The answer is held back a little, so a wait that ended on the old event would fail.
+    Connected c([](const LinkMessage& request, int) {
+        std::this_thread::sleep_for(50ms);
+        return ScriptedPeer::confirm(request, 0x42);
+    });
+    c.peer.sendRaw(qvx::test::frameOf(255, 0, 1, {0x7F}));  // nobody waits for it
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return c.link.mailbox().lastSequence() == 1; }, 5s));
+    c.link.setReplyWait(2000);
+    c.link.setMaxRetry(1);
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
+}
+
+TEST(TransferEngine, AStaleDisconnectedEventBeforeTheRequestDoesNotCount) {
+    Connected c([](const LinkMessage& request, int) {
+        std::this_thread::sleep_for(50ms);
+        return ScriptedPeer::confirm(request, 0x42);
+    });
+    // A connection lost and made again leaves its "disconnected" event behind.
+    c.peer.dropClient();
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return !c.link.isConnected(); }, 5s));
+    ASSERT_TRUE(c.link.connect(c.peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return c.link.isConnected(); }, 5s));
+    c.link.setReplyWait(2000);
+    c.link.setMaxRetry(1);
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
+}
+
 TEST(TransferEngine, AConfirmForAnotherAddressOrLengthIsNoMatch) {
     Connected c([](const LinkMessage& request, int) {
         return std::vector<Bytes>{qvx::test::frameOf(131, static_cast<std::uint16_t>(request.address + 1), 2, {1, 2}),
@@ -189,6 +253,53 @@ TEST(TransferEngine, APeerThatClosesEndsTheWaitAndLaterSendsFailAtOnce) {
     closer.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
     EXPECT_FALSE(c.link.isConnected());
+}
+
+namespace {
+
+/// The confirm of the request with one checksum bit flipped.
+Bytes damaged(const LinkMessage& request) {
+    Bytes frame = ScriptedPeer::confirm(request, 0x42).front();
+    frame.back() ^= 0x01;
+    return frame;
+}
+
+}  // namespace
+
+TEST(ChecksumErrors, AreCountedAndTheFrameTakenWhileCheckingIsOff) {
+    Connected c(
+        [](const LinkMessage& request, int) { return std::vector<Bytes>{damaged(request)}; });
+    EXPECT_FALSE(c.link.useCrcCheck());
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    ASSERT_TRUE(c.link.readRam(34, 2));
+    EXPECT_EQ(c.link.checksumErrors(), 2U);
+    EXPECT_EQ(c.peer.requests().size(), 2U);
+}
+
+TEST(ChecksumErrors, AreCountedAndTheFrameDroppedWhileCheckingIsOn) {
+    Connected c([](const LinkMessage& request, int index) {
+        return index == 0 ? std::vector<Bytes>{damaged(request)}
+                          : ScriptedPeer::confirm(request, 0x42);
+    });
+    c.link.setUseCrcCheck(true);
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.checksumErrors(), 1U);
+    EXPECT_EQ(c.peer.requests().size(), 2U);  // the damaged confirm was retried
+}
+
+TEST(ChecksumErrors, CountFromTheLatestConnection) {
+    Connected c([](const LinkMessage& request, int index) {
+        return index == 0 ? std::vector<Bytes>{damaged(request)} : ScriptedPeer::confirm(request);
+    });
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    ASSERT_EQ(c.link.checksumErrors(), 1U);
+    c.peer.dropClient();
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return !c.link.isConnected(); }, 5s));
+    ASSERT_TRUE(c.link.connect(c.peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return c.link.isConnected(); }, 5s));
+    EXPECT_EQ(c.link.checksumErrors(), 0U);
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.checksumErrors(), 0U);
 }
 
 TEST(TransferEngine, BlockLengthIsClampedToTheOneByteLengthField) {

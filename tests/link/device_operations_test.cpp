@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -145,6 +146,76 @@ TEST(DeviceOperations, AnOperationFailsWithoutTrafficWhileAnotherThreadHoldsTheE
     release = true;
     holder.join();
     EXPECT_TRUE(c.peer.requests().empty());
+}
+
+namespace {
+
+/// Holds the engine lock on a thread of its own until destroyed.
+class EngineHeldElsewhere {
+public:
+    explicit EngineHeldElsewhere(DeviceLink& link)
+        : m_thread([this, &link] {
+              m_locked = link.lockEngine();
+              m_held = true;
+              (void)qvx::test::waitUntil([this] { return m_release.load(); }, 30s);
+              if (m_locked) {
+                  link.unlockEngine();
+              }
+          }) {
+        EXPECT_TRUE(qvx::test::waitUntil([this] { return m_held.load(); }, 5s));
+        EXPECT_TRUE(m_locked);
+    }
+    ~EngineHeldElsewhere() {
+        m_release = true;
+        m_thread.join();
+    }
+    EngineHeldElsewhere(const EngineHeldElsewhere&) = delete;
+    EngineHeldElsewhere& operator=(const EngineHeldElsewhere&) = delete;
+
+private:
+    std::atomic<bool> m_held{false};
+    std::atomic<bool> m_locked{false};
+    std::atomic<bool> m_release{false};
+    std::thread m_thread;
+};
+
+void putTolerances(Memory& memory, float underMv, float overMv) {
+    std::uint16_t raw = 0;
+    ASSERT_TRUE(CalibrationTable::mvToRaw(underMv, raw));
+    memory.put(memory.eeprom, 354,
+               {static_cast<std::uint8_t>(raw >> 8), static_cast<std::uint8_t>(raw)});
+    ASSERT_TRUE(CalibrationTable::mvToRaw(overMv, raw));
+    memory.put(memory.eeprom, 352,
+               {static_cast<std::uint8_t>(raw >> 8), static_cast<std::uint8_t>(raw)});
+}
+
+}  // namespace
+
+TEST(StartUpReads, TheCalibrationIsReadEvenWhileAnotherThreadHoldsTheEngine) {
+    Controller c;
+    c.memory.put(c.memory.eeprom, 100, {1, 1, 2, 1});
+    {
+        const EngineHeldElsewhere busy(c.link);
+        EXPECT_TRUE(c.link.readCalibration());  // after the lock's wait it goes on without
+    }
+    EXPECT_EQ(c.link.calibration().getCount(), 2U);
+    // It released only what it had: the lock is free again for everyone.
+    std::thread other([&] {
+        EXPECT_TRUE(c.link.lockEngine());
+        c.link.unlockEngine();
+    });
+    other.join();
+}
+
+TEST(StartUpReads, TheTolerancesAreReadWithoutTheEngine) {
+    Controller c;
+    putTolerances(c.memory, 100.0F, 200.0F);
+    const EngineHeldElsewhere busy(c.link);
+    float under = -1;
+    float over = -1;
+    ASSERT_TRUE(c.link.readToleranceValues(under, over));
+    EXPECT_NEAR(under, 100.0F, 1.3F);
+    EXPECT_NEAR(over, 200.0F, 1.3F);
 }
 
 TEST(DeviceOperations, RecordingSamplesAreReadTwoBytesApart) {

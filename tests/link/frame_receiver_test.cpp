@@ -169,6 +169,30 @@ TEST(FrameAssembler, DeliversEveryValidFrameWhateverTheSplitOfItsBytes) {
     }
 }
 
+TEST(FrameAssembler, CountsFramesWithAWrongChecksumWhetherItChecksOrNot) {
+    Bytes corrupt = frame(131, 0x20, 2, {0x12, 0x34});
+    corrupt[6] ^= 0x01;
+    Bytes badChecksum = frame(132, 1, 10);
+    badChecksum.back() ^= 0x80;
+    // Noise, a frame without its end mark and sound frames are no checksum errors.
+    const Bytes stream = concat({{0x55, 0x02, 0x07},
+                                 {0x02, 0x01, 0x25, 0x00, 0x01, 0xA7, 0x58, 0x03, 0x00, 0x00},
+                                 frame(1, 1, 1),
+                                 corrupt,
+                                 frame(255, 0, 0),
+                                 badChecksum});
+    for (const bool checking : {false, true}) {
+        FrameAssembler assembler(checking);
+        const auto messages = feedAll(assembler, stream);
+        EXPECT_EQ(assembler.checksumErrors(), 2U) << checking;
+        EXPECT_EQ(messages.size(), checking ? 2U : 4U);
+    }
+    FrameAssembler assembler;
+    (void)feedAll(assembler, corrupt);
+    assembler.resetChecksumErrors();
+    EXPECT_EQ(assembler.checksumErrors(), 0U);
+}
+
 TEST(FrameAssembler, DropsCorruptFramesOnlyWhileCheckingIsOn) {
     Bytes corrupt = frame(131, 0x20, 2, {0x12, 0x34});
     corrupt[5] ^= 0x40;

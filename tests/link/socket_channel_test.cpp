@@ -4,13 +4,20 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <string>
+#include <thread>
 
 #include "link/ipv4_endpoint.h"
+#include "tests/support/loopback.h"
 #include "tests/support/scripted_peer.h"
 
 using namespace std::chrono_literals;
@@ -18,6 +25,9 @@ using qvx::link::Ipv4Endpoint;
 using qvx::link::resolveEndpoint;
 using qvx::link::SocketChannel;
 using qvx::test::Bytes;
+using qvx::test::connectToLoopback;
+using qvx::test::listenOnLoopback;
+using qvx::test::unusedLoopbackPort;
 using qvx::test::waitUntil;
 
 namespace {
@@ -46,37 +56,10 @@ private:
     Bytes m_received;
 };
 
-/// A free loopback port: bound, read and released.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    (void)::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    (void)::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-/// A plain client socket connected to 127.0.0.1:port, or -1.
-int connectClient(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 }  // namespace
 
 TEST(SocketChannel, ARefusedConnectSignalsOnceAndALaterAttemptWorks) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     RecordingChannel channel;
     ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
     ASSERT_TRUE(channel.requestConnect());
@@ -115,6 +98,87 @@ TEST(SocketChannel, APeerCloseIsReportedExactlyOnceAndWritesFailAfterwards) {
     EXPECT_FALSE(waitUntil([&] { return channel.disconnects > 1; }, 200ms));
 }
 
+namespace {
+
+/// True while a thread of this process sits in a blocking send on `fd`. Read from
+/// /proc/self/task/*/syscall: the number of the call a thread is in, then its arguments in
+/// hexadecimal (for sendto: descriptor, buffer, length, flags, ...).
+bool aThreadIsSendingOn(int fd) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "syscall");
+        long number = -1;
+        std::string descriptor;
+        std::string buffer;
+        std::string length;
+        std::string flags;
+        if (in >> number >> descriptor >> buffer >> length >> flags && number == SYS_sendto &&
+            std::stol(descriptor, nullptr, 16) == fd &&
+            (std::stol(flags, nullptr, 16) & MSG_DONTWAIT) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The descriptor of this process's TCP socket whose local port is `port`, or -1.
+int socketWithLocalPort(int port) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(SocketChannel, ALossSeenByTheSenderAndTheReceiverIsReportedOnce) {
+    // A peer that takes the connection but never reads: the sender ends up blocked in send.
+    int port = 0;
+    const int listener = listenOnLoopback(1, port, 4096);
+    RecordingChannel channel;
+    ASSERT_TRUE(channel.open(port, "127.0.0.1", false, 264, 264));
+    ASSERT_TRUE(channel.requestConnect());
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const int peer = ::accept(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(waitUntil([&] { return channel.isConnected(); }, 5s));
+    const int ours = socketWithLocalPort(ntohs(address.sin_port));
+    ASSERT_GE(ours, 0);
+
+    std::thread writer([&] {
+        const Bytes chunk(64 * 1024, 0x55);
+        while (channel.write(chunk)) {
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return aThreadIsSendingOn(ours); }, 10s));
+    // The peer resets the connection: the receiver reads the reset, the sender's send fails.
+    const linger reset{1, 0};
+    (void)::setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(peer);
+    writer.join();  // writes fail once the loss is handled
+    ASSERT_TRUE(
+        waitUntil([&] { return !aThreadIsSendingOn(ours) && channel.disconnects >= 1; }, 5s));
+
+    // A new connection whose bytes arrive shows the sender has left the old one.
+    ASSERT_TRUE(channel.requestConnect());
+    const int next = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(next, 0);
+    ASSERT_TRUE(waitUntil([&] { return channel.connects == 2; }, 5s));
+    const Bytes hello{'h', 'i'};
+    ASSERT_TRUE(channel.write(hello));
+    std::array<std::uint8_t, 2> got{};
+    EXPECT_EQ(::recv(next, got.data(), got.size(), MSG_WAITALL), 2);
+    EXPECT_EQ(channel.disconnects, 1);
+    ::close(next);
+    ::close(listener);
+}
+
 TEST(SocketChannel, ClosingTheSocketEndsTheConnectionThroughTheReceiver) {
     qvx::test::ScriptedPeer peer([](const qvx::link::LinkMessage&, int) { return std::vector<Bytes>{}; });
     RecordingChannel channel;
@@ -127,7 +191,7 @@ TEST(SocketChannel, ClosingTheSocketEndsTheConnectionThroughTheReceiver) {
 }
 
 TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     auto first = std::make_unique<RecordingChannel>();
     auto second = std::make_unique<RecordingChannel>();
     ASSERT_TRUE(first->open(port, "127.0.0.1", true, 4, 4));
@@ -136,7 +200,7 @@ TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone
     EXPECT_TRUE(second->hasListener());
     ASSERT_TRUE(second->requestConnect());
     first.reset();  // the other channel keeps the listening socket usable
-    const int client = connectClient(port);
+    const int client = connectToLoopback(port);
     ASSERT_GE(client, 0);
     EXPECT_TRUE(waitUntil([&] { return second->isConnected(); }, 5s));
     const Bytes hello{'h', 'i'};
@@ -146,7 +210,7 @@ TEST(SocketChannel, ServerChannelsOnOneAddressShareTheListenerUntilTheLastIsGone
     ASSERT_TRUE(waitUntil([&] { return second->disconnects == 1; }, 5s));
     second.reset();
     // With the last user gone the port is free again.
-    EXPECT_LT(connectClient(port), 0);
+    EXPECT_LT(connectToLoopback(port), 0);
 }
 
 TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
@@ -156,7 +220,7 @@ TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
     // distinct addresses can listen.
     for (int i = 0; i < 6; ++i) {
         channels.push_back(std::make_unique<RecordingChannel>());
-        if (channels.back()->open(freePort(), "127.0.0.1", true, 4, 4)) {
+        if (channels.back()->open(unusedLoopbackPort(), "127.0.0.1", true, 4, 4)) {
             ++opened;
         }
     }
@@ -166,13 +230,13 @@ TEST(SocketChannel, AServerWithoutAListenerEntryFailsToOpen) {
 }
 
 TEST(SocketChannel, OneClientIsServedWhileTheNextWaitsInTheBacklog) {
-    const int port = freePort();
+    const int port = unusedLoopbackPort();
     RecordingChannel server;
     ASSERT_TRUE(server.open(port, "127.0.0.1", true, 4, 4));
     ASSERT_TRUE(server.requestConnect());
-    const int firstClient = connectClient(port);
+    const int firstClient = connectToLoopback(port);
     ASSERT_TRUE(waitUntil([&] { return server.isConnected(); }, 5s));
-    const int secondClient = connectClient(port);  // accepted by the kernel's backlog only
+    const int secondClient = connectToLoopback(port);  // accepted by the kernel's backlog only
     ASSERT_GE(secondClient, 0);
     const Bytes fromSecond{'2'};
     ASSERT_EQ(::send(secondClient, fromSecond.data(), 1, 0), 1);

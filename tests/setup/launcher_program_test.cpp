@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <chrono>
+#include <functional>
 
 #include "launcher_test_support.h"
 
@@ -102,9 +103,10 @@ protected:
         return env;
     }
 
-    // Runs the launcher, presses Return in its window and returns its exit code (-1 when it
-    // crashed or did not end in time).
-    int runAndPressReturn(const QString& program, const QString& language) {
+    // Runs the launcher, hands its window to `onWindow`, presses Return in it and returns its
+    // exit code (-1 when it crashed or did not end in time).
+    int runAndPressReturn(const QString& program, const QString& language,
+                          const std::function<void(const QString&)>& onWindow = {}) {
         QProcess launcher;
         launcher.setProcessEnvironment(environment(language));
         launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -117,6 +119,9 @@ protected:
         if (window.isEmpty()) {
             ADD_FAILURE() << "the launcher's window did not appear";
         } else {
+            if (onWindow) {
+                onWindow(window);
+            }
             // The key goes straight to the dialog's window (there is no window manager to
             // activate it). A press that arrives before the dialog takes keys is lost, so press
             // again until the launcher ends or the deadline passes.
@@ -175,6 +180,21 @@ TEST_F(LauncherProgram, EndsQuietlyWithExitCodeZeroWhenSetupExeIsMissing) {
     const QString program = installLauncher(medium);
     ASSERT_FALSE(program.isEmpty());
     EXPECT_EQ(runAndPressReturn(program, QStringLiteral("en_GB.UTF-8")), 0);
+}
+
+TEST_F(LauncherProgram, TheWindowCarriesNoTitle) {
+    // Without a title of its own the window would be named after the program.
+    const QString medium = temp.filePath(QStringLiteral("medium"));
+    ASSERT_TRUE(QDir().mkpath(medium));
+    const QString program = installLauncher(medium);
+    ASSERT_FALSE(program.isEmpty());
+    QString title = QStringLiteral("(not read)");
+    EXPECT_EQ(runAndPressReturn(program, QStringLiteral("de_DE.UTF-8"),
+                                [&](const QString& window) {
+                                    title = runXdotool({QStringLiteral("getwindowname"), window});
+                                }),
+              0);
+    EXPECT_TRUE(title.isEmpty()) << title.toStdString();
 }
 
 TEST_F(LauncherProgram, OnAGermanSystemStartsTheGermanInstallerFromALongFolder) {

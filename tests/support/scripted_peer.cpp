@@ -1,6 +1,5 @@
 #include "tests/support/scripted_peer.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -12,6 +11,7 @@
 
 #include "link/frame_receiver.h"
 #include "link/message_table.h"
+#include "tests/support/loopback.h"
 
 namespace qvx::test {
 
@@ -40,19 +40,7 @@ std::vector<Bytes> ScriptedPeer::confirm(const link::LinkMessage& request, int f
 }
 
 ScriptedPeer::ScriptedPeer(Script script) : m_script(std::move(script)) {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    (void)::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listenFd, 5) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("ScriptedPeer: cannot listen");
-    }
-    m_port = ntohs(address.sin_port);
+    m_listenFd = listenOnLoopback(5, m_port);
     m_thread = std::thread([this] { run(); });
 }
 

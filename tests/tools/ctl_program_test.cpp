@@ -134,6 +134,26 @@ TEST_F(CtlProgram, NoControllerIsOneLineOnStandardError) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
+TEST_F(CtlProgram, DamagedConfirmsAreReportedOnStandardError) {
+    // A damaged length byte can swallow the frames after it: enough attempts to come through.
+    const std::string read = " --timeout 200 --retries 20 --block-length 4 read-eeprom 0 64";
+    const Result truth = ctl("--port " + std::to_string(startSim()) + read);
+    ASSERT_EQ(truth.exitCode, 0) << truth.err;
+    EXPECT_TRUE(truth.err.empty()) << truth.err;  // sound frames: no word about checksums
+
+    const std::string at = "--port " + std::to_string(startSim({"--corrupt", "0.2"}));
+    const Result taken = ctl(at + read);
+    EXPECT_NE(taken.err.find("received frames had a wrong checksum; taken as they came"),
+              std::string::npos)
+        << taken.err;
+    EXPECT_NE(taken.err.find("--crc-check"), std::string::npos);
+    const Result checked = ctl(at + " --crc-check" + read);
+    ASSERT_EQ(checked.exitCode, 0) << checked.err;
+    EXPECT_NE(checked.err.find("had a wrong checksum and were dropped"), std::string::npos)
+        << checked.err;
+    EXPECT_EQ(checked.out, truth.out);  // what checking lets through is what the memory holds
+}
+
 TEST_F(CtlProgram, ABadCommandLineIsRefusedWithAReason) {
     const Result r = ctl("--port 1 read-eeprom nonsense");
     EXPECT_NE(r.exitCode, 0);
