@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <optional>
+#include <utility>
 
 #include "gateway/listener_support.h"
 

@@ -111,7 +111,8 @@ TEST(GatewaySettingsFile, TheSampleFileSpellsOutExactlyTheDefaults) {
     for (const char* key : {"BasePortAddress", "IPAddress", "Ports", "Secured", "Password"}) {
         EXPECT_NE(file.readString("Globals", key, "<missing>"), "<missing>") << key;
     }
-    for (const char* key : {"COMPort", "BaudRate", "ByteSize", "Parity", "StopBits"}) {
+    for (const char* key :
+         {"COMPort", "BaudRate", "ByteSize", "Parity", "StopBits", "IdleTimeout", "Trace"}) {
         EXPECT_NE(file.readString("Port1", key, "<missing>"), "<missing>") << key;
     }
     // The example of a second channel stays commented out.
