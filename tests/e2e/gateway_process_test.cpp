@@ -72,8 +72,10 @@ public:
     ChildProcess& start(const std::string& option = "-d") {
         return start(std::vector<std::string>{option});
     }
-    /// Starts the program with these arguments.
+    /// Starts the program with these arguments; what it sends to the system log goes to
+    /// events() instead.
     ChildProcess& start(const std::vector<std::string>& options) {
+        const ScopedEnvironment environment({{"QVX_GATEWAY_EVENT_LOG_FILE", events().string()}});
         std::vector<std::string> arguments{(m_dir.path() / "qvx_gateway").string()};
         arguments.insert(arguments.end(), options.begin(), options.end());
         m_process = std::make_unique<ChildProcess>(arguments, m_dir.path() / "out.txt",
@@ -87,6 +89,8 @@ public:
         return process;
     }
     [[nodiscard]] std::filesystem::path folder() const { return m_dir.path(); }
+    /// The file that stands in for the system log.
+    [[nodiscard]] std::filesystem::path events() const { return m_dir.path() / "events"; }
 
     /// Waits until the listeners stand (the login listener's line is written after the first
     /// channel's).
@@ -100,6 +104,13 @@ public:
         return static_cast<std::uint16_t>(m_base + n);
     }
     [[nodiscard]] Pty& pty(int n) { return *m_ptys.at(static_cast<std::size_t>(n - 1)); }
+    /// A client of channel n is served: its byte reaches the device.
+    void expectServed(int n) {
+        TcpClient client(dataPort(n));
+        ASSERT_TRUE(pty(n).waitSlaveOpen(true, kDeadline)) << n;
+        ASSERT_TRUE(client.send("x"));
+        EXPECT_EQ(pty(n).receive(1, kDeadline), bytesOf("x")) << n;
+    }
     /// Replaces the settings file.
     void writeIni(const std::string& text) const {
         writeTextFile(m_dir.path() / "qvx_gateway.ini", text);
@@ -258,10 +269,7 @@ TEST(GatewayProgram, AComPortThatAppearsAfterTheStartIsServed) {
                   "abgelehnt.\n");
 
     device.pointAt(gateway.pty(1).slavePath());
-    TcpClient client(gateway.dataPort(1));
-    ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(true, kDeadline));
-    ASSERT_TRUE(client.send("x"));
-    EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
+    gateway.expectServed(1);
 }
 
 // Three users logging in at once each get their reply at once, not one after the other's
@@ -281,10 +289,7 @@ TEST(GatewayProgram, ThreeSimultaneousLoginsAreAnsweredTogether) {
     }
     // One after the other, the third would wait for two holds of 3 s.
     EXPECT_LT(std::chrono::steady_clock::now() - sent, 2900ms);
-    TcpClient data(gateway.dataPort(1));
-    ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(true, kDeadline));
-    ASSERT_TRUE(data.send("x"));
-    EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
+    gateway.expectServed(1);
 }
 
 // "Secured=on" is no number: it counts as on, with an Error line naming it.
@@ -302,10 +307,7 @@ TEST(GatewayProgram, SecuredOnCountsAsOn) {
     TcpClient login(gateway.loginPort());
     ASSERT_TRUE(login.send("Pelmar\n"));
     ASSERT_EQ(login.receive(3, kDeadline), bytesOf("+OK"));
-    TcpClient data(gateway.dataPort(1));
-    ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(true, kDeadline));
-    ASSERT_TRUE(data.send("x"));
-    EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
+    gateway.expectServed(1);
 }
 
 // A second gateway on the same serial port does not share the line: its channel is told the
@@ -402,8 +404,6 @@ TEST(GatewayProgram, HelpListsEverySwitch) {
 TEST(GatewayProgram, FacelessModeLogsToTheSystemLogAndEndsAtTheEndOfTheSession) {
     for (const int number : {SIGTERM, SIGHUP}) {
         Gateway gateway(1);
-        const std::filesystem::path events = gateway.folder() / "events";
-        const ScopedEnvironment environment({{"QVX_GATEWAY_EVENT_LOG_FILE", events.string()}});
         ChildProcess& process = gateway.start("-f");
         ASSERT_TRUE(
             waitUntil([&] { return TcpClient(gateway.dataPort(1)).isConnected(); }, kDeadline));
@@ -412,7 +412,7 @@ TEST(GatewayProgram, FacelessModeLogsToTheSystemLogAndEndsAtTheEndOfTheSession) 
         EXPECT_EQ(process.exitCode(), 1) << number;
         EXPECT_EQ(process.out(), "");
         EXPECT_EQ(process.err(), "");
-        const std::string log = ChildProcess::readFile(events);
+        const std::string log = ChildProcess::readFile(gateway.events());
         EXPECT_EQ(
             log.rfind("info: " + gateway.initOk(1).substr(6) + "info: " + kSecurityOk.substr(6), 0),
             0U)
@@ -588,10 +588,7 @@ TEST(GatewayProgram, OfFiveChannelsFourListenAndNoneSpins) {
     EXPECT_EQ(process.out(), kDebugging + gateway.initOk(1) + kSecurityOk + gateway.initOk(2) +
                                  gateway.initOk(3) + gateway.initOk(4));
     for (int n = 1; n <= 4; ++n) {
-        TcpClient client(gateway.dataPort(n));
-        ASSERT_TRUE(gateway.pty(n).waitSlaveOpen(true, kDeadline));
-        ASSERT_TRUE(client.send("x"));
-        EXPECT_EQ(gateway.pty(n).receive(1, kDeadline), bytesOf("x")) << n;
+        gateway.expectServed(n);
     }
     EXPECT_FALSE(TcpClient(gateway.dataPort(5)).isConnected());
 
@@ -619,10 +616,7 @@ TEST(GatewayProgram, ListenersThatCannotBeHadAreReported) {
             " auf IP = 127.0.0.1 kann nicht geöffnet werden: Address already in use\n"
             "Error: Gatway-Security:  Initialisierung Security fehlgeschlagen: IP = 127.0.0.1\n";
         ASSERT_TRUE(process.waitForOutput(expected, kDeadline, true)) << process.err();
-        TcpClient client(gateway.dataPort(1));
-        ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(true, kDeadline));
-        ASSERT_TRUE(client.send("x"));
-        EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
+        gateway.expectServed(1);
         const double before = process.cpuSeconds();
         std::this_thread::sleep_for(500ms);
         EXPECT_LT(process.cpuSeconds() - before, 0.1);

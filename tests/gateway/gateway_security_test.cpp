@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +23,7 @@ using qvx::gateway::test::bytesOf;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::freePortRange;
 using qvx::gateway::test::KeepAliveState;
+using qvx::gateway::test::readTextFile;
 using qvx::gateway::test::RecordingSink;
 using qvx::gateway::test::TcpClient;
 using qvx::gateway::test::TempDir;
@@ -376,10 +375,7 @@ TEST(GatewaySecurity, ASecuredThatIsNoNumberCountsAsOnInBothStores) {
         ASSERT_TRUE(client.send("Pelmar\n"));
         EXPECT_EQ(client.receive(3, kDeadline), bytesOf("+OK"));
         EXPECT_TRUE(security.IsAuthorized("127.0.0.1"));
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream after;
-        after << in.rdbuf();
-        EXPECT_EQ(after.str(), text) << "the value is kept as it is";
+        EXPECT_EQ(readTextFile(file), text) << "the value is kept as it is";
     }
 }
 
@@ -412,8 +408,5 @@ TEST(GatewaySecurity, AnUnreadableStoredPasswordRefusesEveryLogin) {
         EXPECT_TRUE(client.receiveUntilClosed(kDeadline).closed);
     }
     EXPECT_FALSE(security.IsAuthorized("127.0.0.1"));
-    std::ifstream in(dir.path() / "registry.ini", std::ios::binary);
-    std::ostringstream after;
-    after << in.rdbuf();
-    EXPECT_EQ(after.str(), text);
+    EXPECT_EQ(readTextFile(dir.path() / "registry.ini"), text);
 }
