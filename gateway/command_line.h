@@ -14,20 +14,31 @@ enum class HostOperation {
     StopInstalled,      // -e
     Console,            // -d: run in the foreground with console output
     FacelessConsole,    // -f: run in the foreground without console output
+    Help,               // -h, --help: list the switches
+    CheckConfig,        // --check-config: read and show the settings, open nothing
+};
+
+/// Which settings --check-config reads.
+enum class ConfigStore {
+    File,     // qvx_gateway.ini, as -d and -f read it
+    Service,  // the service store, as the systemd service reads it ("--check-config service")
 };
 
 /// The parsed command line.
 struct CommandLine {
     HostOperation operation = HostOperation::ServiceDispatcher;
-    std::string account;   // -l: account for -i, empty when not given
-    std::string password;  // -p: password for -i, empty when not given
+    std::string account;                           // -l: account for -i, empty when not given
+    std::string password;                          // -p: password for -i, empty when not given
+    ConfigStore checkedStore = ConfigStore::File;  // for --check-config
     bool operator==(const CommandLine&) const = default;
 };
 
 /// Parses the arguments after the program path. Only the second character of an argument that
-/// begins with '-' counts ("-install" acts as -i); other arguments are ignored. -d and -f act at
-/// once, leaving the rest unexamined; of -i, -u, -s and -e the last one wins; -l and -p take
-/// the rest of their argument, or the next argument when the rest is empty.
+/// begins with '-' counts ("-install" acts as -i); other arguments are ignored, and so are
+/// arguments beginning with "--" other than "--help" and "--check-config". -d, -f, -h,
+/// --help and --check-config act at once, leaving the rest unexamined (except the word
+/// "service" right after --check-config); of -i, -u, -s and -e the last one wins; -l and -p
+/// take the rest of their argument, or the next argument when the rest is empty.
 [[nodiscard]] CommandLine parseCommandLine(std::span<const std::string> arguments);
 
 }  // namespace qvx::gateway

@@ -2,14 +2,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "gateway/channel_trace.h"
 #include "gateway/gateway_log.h"
 #include "gateway/gateway_security.h"
 #include "gateway/gateway_settings.h"
+#include "gateway/idle_watch.h"
 #include "gateway/listener_support.h"
 #include "gateway/serial_channel.h"
 #include "link/socket_channel.h"
@@ -19,14 +22,22 @@ namespace qvx::gateway {
 /// One gateway channel: a data port (TCP listener) joined to a COM port.
 ///
 /// It serves one client at a time; further clients wait in the listen backlog. A client whose
-/// address the security object does not authorise is closed at once without any byte. For an
-/// authorised client the COM port is opened afresh and every byte is relayed unchanged both
+/// address the security object does not authorise is closed at once without any byte, and so
+/// is one for whom the COM port cannot be opened (missing, or held by another process). For
+/// an authorised client the COM port is opened afresh and every byte is relayed unchanged both
 /// ways until the connection ends; then the port is closed and the next client accepted.
-/// Nothing from the COM port reaches a client before it is authorised.
+/// Nothing from the COM port reaches a client before it is authorised. The COM port survives
+/// its device being unplugged and plugged in again during a session (see CSerialChannel);
+/// the client stays connected meanwhile. A COM port missing at start does not keep the
+/// channel from listening: the port is opened when the device appears.
+///
+/// Sessions end by themselves when the client vanished (keep-alive, kStaleSessionKeepAlive)
+/// and, with IdleTimeout set, when nothing moved either way for that long.
 ///
 /// Threads: construction and StartChannel on the service thread; the session runs on the
 /// socket channel's connector, receive and send threads and the serial reader thread, all
-/// owned by this object and joined when it is destroyed.
+/// owned by this object and joined when it is destroyed. Destruction ends within moments
+/// whatever the line or the client does: the serial side is stopped first.
 class CGatewayChannel final : public link::SocketChannel {
 public:
     /// Builds channel `channel` (from 1): reads its settings from `stores`, opens its data
@@ -39,8 +50,9 @@ public:
     CGatewayChannel& operator=(const CGatewayChannel&) = delete;
 
     /// Starts the security object if nobody has yet, opens the COM port and accepts the first
-    /// client. False when the data listener could not be had or the COM port cannot be
-    /// opened and configured; the channel is then of no use and is dropped.
+    /// client. A COM port that cannot be opened now is waited for (logged as a Warning). False
+    /// when the data listener could not be had or the port refuses its line settings; the
+    /// channel is then of no use and is dropped.
     [[nodiscard]] bool StartChannel();
 
     [[nodiscard]] std::int32_t channelNumber() const { return m_channel; }
@@ -77,6 +89,9 @@ private:
     };
 
     void relayFromSerial(std::span<const std::uint8_t> bytes);
+    void refuse(const std::string& peer);
+    void endIdleSession();
+    void openTrace();
     [[nodiscard]] std::string settingsText() const;
 
     const std::int32_t m_channel;  // channel number, from 1
@@ -87,6 +102,8 @@ private:
     std::string m_listenAddress;  // process-wide listen address
     int m_listenerError = 0;      // why the data listener could not be had, 0 if it stands
     AcceptFailureBackoff m_acceptBackoff;
+    std::unique_ptr<ChannelTrace> m_trace;  // set while the Trace file is open
+    std::unique_ptr<IdleWatch> m_idle;      // set when IdleTimeout is on
 
     std::atomic<bool> m_authorised{false};  // relay open: the current client is authorised
     std::atomic<bool> m_sessionUp{false};   // a client was accepted and has not left yet

@@ -1,15 +1,21 @@
 #include "gateway/gateway_security.h"
 
-#include <utility>
+#include <cerrno>
 
 #include "gateway/gateway_texts.h"
+#include "gateway/listener_support.h"
+#include "link/listener_table.h"
+#include "platform/system_error.h"
 
 namespace qvx::gateway {
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+std::string securedNotANumberText(std::string_view value) {
+    std::string text(texts::kSecuredNotANumberPrefix);
+    text += value;
+    text += texts::kSecuredNotANumberSuffix;
+    return text;
 }
 
 }  // namespace
@@ -21,16 +27,9 @@ CGatewaySecurity::CGatewaySecurity(const platform::Clock& clock, GatewayLogTarge
 }
 
 CGatewaySecurity::~CGatewaySecurity() {
-    m_acceptBackoff.cancel();
-    {
-        const std::lock_guard lock(m_sessionMutex);
-        m_destroying = true;  // ends a reply hold at once
-    }
-    m_sessionChanged.notify_all();
-    close();
-    if (m_timer.joinable()) {
-        m_timer.request_stop();
-        m_timer.join();
+    m_server.reset();
+    if (m_listener >= 0) {
+        link::ListenerTable::instance().release(m_endpoint);
     }
 }
 
@@ -47,7 +46,7 @@ void CGatewaySecurity::ReadSettings(const GatewaySettings& stores) {
     m_settings = stores.readGlobalSettings();
     m_settingsPending = false;
     if (m_settings.securedUnreadable) {
-        log(texts::kSecuredUnreadable, link::kLogError);
+        log(securedNotANumberText(m_settings.securedText), link::kLogError);
     }
     if (m_settings.secured && m_settings.passwordUnreadable) {
         log(texts::kPasswordUnreadable, link::kLogError);
@@ -61,8 +60,9 @@ bool CGatewaySecurity::Start() {
     if (m_startAttempted.exchange(true)) {
         return m_started;
     }
-    const int error = openListener(*this, m_settings.loginPort, m_settings.listenAddress);
-    if (error != 0) {
+    int error = 0;
+    m_listener = acquireListener(m_settings.loginPort, m_settings.listenAddress, m_endpoint, error);
+    if (m_listener < 0) {
         log(listenerFailureText(m_settings.loginPort, m_settings.listenAddress, error),
             link::kLogError);
         log(std::string(texts::kSecurityInitialisationFailed) + m_settings.listenAddress,
@@ -70,9 +70,10 @@ bool CGatewaySecurity::Start() {
         return false;
     }
     log(std::string(texts::kSecurityInitialisationOk) + m_settings.listenAddress, link::kLogInfo);
-    m_timer = std::jthread([this](const std::stop_token& stop) { timerLoop(stop); });
-    m_started = requestConnect();
-    return m_started;
+    m_server = std::make_unique<LoginServer>(m_listener, m_timing, kStaleSessionKeepAlive,
+                                             static_cast<LoginHandler&>(*this));
+    m_started = true;
+    return true;
 }
 
 bool CGatewaySecurity::IsAuthorized(std::string_view address) {
@@ -92,65 +93,18 @@ void CGatewaySecurity::purgeStale() {
     }
 }
 
-void CGatewaySecurity::signalConnected() {
-    const std::optional<std::uint32_t> remote = remoteAddress();
-    const std::string peer = peerAddressText(remote);
+bool CGatewaySecurity::loginAccepted(const std::string& peer, bool known) {
     log(std::string(texts::kConnectedWith) + peer, link::kLogInfo);
-    const std::lock_guard lock(m_sessionMutex);
-    ++m_session;
-    m_sessionUp = true;
-    m_peer = peer;
-    m_line.clear();
-    if (!remote && m_settings.secured) {
+    if (!known && m_settings.secured) {
         // Nobody could be authorised by this login: refuse it like a data channel would.
         log(std::string(texts::kConnectionTo) + peer + std::string(texts::kRefusedSuffix),
             link::kLogError);
-        m_state = LoginState::Closing;
-        m_deadline.reset();
-        closeSocket();
-        return;
+        return false;
     }
-    m_state = LoginState::Collecting;
-    m_deadline = std::chrono::steady_clock::now() + m_timing.lineTimeout;
-    m_sessionChanged.notify_all();
+    return true;
 }
 
-void CGatewaySecurity::onData(std::span<const std::uint8_t> bytes) {
-    std::string line;
-    std::string peer;
-    std::uint64_t session = 0;
-    {
-        const std::lock_guard lock(m_sessionMutex);
-        if (m_state != LoginState::Collecting) {
-            return;  // bytes after the line are not part of the login
-        }
-        (void)m_line.feed(bytes);
-        if (!m_line.complete()) {
-            return;
-        }
-        line = m_line.line();
-        peer = m_peer;
-        session = m_session;
-        m_state = LoginState::Answering;
-        m_deadline.reset();
-    }
-    (void)write(bytesOf(evaluate(line, peer)));
-    // The receive thread holds the login port for the hold time, so every attempt costs a
-    // client that long whether it waits for the close or not.
-    std::unique_lock lock(m_sessionMutex);
-    if (m_session != session || m_state != LoginState::Answering) {
-        return;
-    }
-    m_state = LoginState::Answered;
-    (void)m_sessionChanged.wait_for(lock, m_timing.replyHold, [this] { return m_destroying; });
-    if (m_session == session && m_state == LoginState::Answered) {
-        m_state = LoginState::Closing;
-        m_line.clear();
-        closeSocket();
-    }
-}
-
-std::string_view CGatewaySecurity::evaluate(const std::string& line, const std::string& peer) {
+std::string_view CGatewaySecurity::loginLine(const std::string& line, const std::string& peer) {
     if (!m_settings.secured) {
         return texts::kReplyOk;
     }
@@ -167,50 +121,17 @@ std::string_view CGatewaySecurity::evaluate(const std::string& line, const std::
     return texts::kReplyOk;
 }
 
-void CGatewaySecurity::signalDisconnected() {
-    bool wasUp = false;
-    std::string peer;
-    {
-        const std::lock_guard lock(m_sessionMutex);
-        wasUp = std::exchange(m_sessionUp, false);
-        peer = m_peer;
-        m_state = LoginState::Idle;
-        m_deadline.reset();
-        m_line.clear();
-    }
-    if (!wasUp) {
-        // The accept itself failed although the listener stands.
-        if (!m_acceptBackoff.pauseAfterFailure(*this, lastError())) {
-            return;
-        }
-    } else {
-        log(std::string(texts::kDisconnectedFrom) + peer, link::kLogInfo);
-    }
-    (void)requestConnect();
+void CGatewaySecurity::loginTimedOut(const std::string& /*peer*/) {
+    log(texts::kLoginLineTimeout, link::kLogWarning);
 }
 
-void CGatewaySecurity::timerLoop(const std::stop_token& stop) {
-    std::unique_lock lock(m_sessionMutex);
-    while (!stop.stop_requested()) {
-        if (!m_deadline) {
-            m_sessionChanged.wait(lock, stop, [this] { return m_deadline.has_value(); });
-            continue;
-        }
-        const auto deadline = *m_deadline;
-        if (m_sessionChanged.wait_until(lock, stop, deadline,
-                                        [&] { return !m_deadline || *m_deadline != deadline; })) {
-            continue;  // the deadline moved or went away
-        }
-        if (stop.stop_requested()) {
-            break;
-        }
-        log(texts::kLoginLineTimeout, link::kLogWarning);
-        // Only a login waiting for its line has a deadline, and the session cannot have
-        // moved on: a new accept is requested only after the disconnection cleared the
-        // deadline under this lock.
-        m_state = LoginState::Closing;
-        m_deadline.reset();
-        closeSocket();
+void CGatewaySecurity::loginEnded(const std::string& peer) {
+    log(std::string(texts::kDisconnectedFrom) + peer, link::kLogInfo);
+}
+
+void CGatewaySecurity::acceptFailed(int error) {
+    if (m_acceptThrottle.shouldLog(error, std::chrono::steady_clock::now())) {
+        log(std::string(texts::kAcceptFailed) + platform::systemErrorText(error), link::kLogError);
     }
 }
 

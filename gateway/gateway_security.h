@@ -1,46 +1,38 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <optional>
-#include <span>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "gateway/authorization_list.h"
 #include "gateway/gateway_log.h"
 #include "gateway/gateway_settings.h"
 #include "gateway/listener_support.h"
-#include "gateway/login_line.h"
-#include "link/socket_channel.h"
+#include "gateway/login_server.h"
+#include "gateway/serial_channel.h"
+#include "link/diagnostic_log.h"
+#include "link/ipv4_endpoint.h"
 #include "platform/clock.h"
 
 namespace qvx::gateway {
-
-/// Time limits of a login connection.
-struct LoginTiming {
-    std::chrono::milliseconds replyHold{3000};     // from the reply to closing the connection
-    std::chrono::milliseconds lineTimeout{10000};  // from the accept to a complete line
-};
 
 /// The login listener and the passphrase check of the whole gateway (one per process).
 ///
 /// A client proves the passphrase on the login port: it sends one line and gets "+OK" or
 /// "+ERR PASSWORD INVALID" back, without terminator; the connection is closed replyHold after
 /// the reply, or lineTimeout after it was accepted when no line came by then, so an idle
-/// client cannot lock the port. One login is served at a time and the reply hold keeps the
-/// port for its whole length, which limits how fast passphrases can be tried. A successful login
-/// puts the client's address on the authorisation list, which the data channels ask through
-/// IsAuthorized. With Secured off every line gets "+OK" and every data connection is accepted.
+/// client cannot hold a place. Up to maxConnections logins are served at once, each on its
+/// own time limits; the reply hold keeps a login's place for its whole length, which limits
+/// how fast one client can try passphrases. A successful login puts the client's address on the
+/// authorisation list, which the data channels ask through IsAuthorized. With Secured off every
+/// line gets "+OK" and every data connection is accepted.
 ///
 /// Threads: ReadSettings and Start run on the service thread before any data channel asks
-/// IsAuthorized; the login runs on the listener's own threads and one timer thread, all
-/// owned and joined by this object; IsAuthorized may be called from any thread.
-class CGatewaySecurity final : public link::SocketChannel {
+/// IsAuthorized; the logins run on the login server's thread, owned and joined by this
+/// object; IsAuthorized may be called from any thread.
+class CGatewaySecurity final : public link::DiagnosticLog, private LoginHandler {
 public:
     /// `clock` stamps and ages the authorisations; it must outlive the object, as must the
     /// target's sink and event log.
@@ -51,14 +43,15 @@ public:
     CGatewaySecurity& operator=(const CGatewaySecurity&) = delete;
 
     /// Takes login port, listen address, Secured and Password from the stores, the first time
-    /// only. Logs an Error when security is on with a Password that no login can match, or
-    /// when a stored Secured or Password cannot be read; every login is refused then.
+    /// only. Logs an Error when Secured is not a number (security is on then), when security
+    /// is on with a Password that no login can match, or when a stored Password cannot be
+    /// read (every login is refused then).
     void ReadSettings(const GatewaySettings& stores);
 
-    /// Opens the login listener and accepts the first login; tried once, later calls return
-    /// the first result. A listener that cannot be had (port 0, bind or listen failure, no
-    /// free entry in the listener table) is logged as an Error and never accepts; the data
-    /// channels go on without it.
+    /// Opens the login listener and accepts logins; tried once, later calls return the first
+    /// result. A listener that cannot be had (port 0, bind or listen failure, no free entry in
+    /// the listener table) is logged as an Error and never accepts; the data channels go on
+    /// without it.
     [[nodiscard]] bool Start();
 
     /// True when security is off, or when `address` (dotted IPv4 text) logged in within the
@@ -74,23 +67,14 @@ public:
     /// Adds "Gatway-Security: " and writes to the gateway log.
     void log(std::string_view text, int level) override;
 
-protected:
-    void onData(std::span<const std::uint8_t> bytes) override;
-    void signalConnected() override;
-    void signalDisconnected() override;
-
 private:
-    enum class LoginState {
-        Idle,        // no login connection
-        Collecting,  // waiting for the line, until the line time-out
-        Answering,   // the line is being checked and answered
-        Answered,    // the reply is out; the receive thread closes after replyHold
-        Closing,     // closed, waiting for the connection to end
-    };
-
-    [[nodiscard]] std::string_view evaluate(const std::string& line, const std::string& peer);
+    [[nodiscard]] bool loginAccepted(const std::string& peer, bool known) override;
+    [[nodiscard]] std::string_view loginLine(const std::string& line,
+                                             const std::string& peer) override;
+    void loginTimedOut(const std::string& peer) override;
+    void loginEnded(const std::string& peer) override;
+    void acceptFailed(int error) override;
     void purgeStale();
-    void timerLoop(const std::stop_token& stop);
 
     const GatewayLogTarget m_target;
     const LoginTiming m_timing;
@@ -99,19 +83,10 @@ private:
     std::atomic<bool> m_startAttempted{false};
     std::atomic<bool> m_started{false};
     AuthorizationList m_authorizations;
-    AcceptFailureBackoff m_acceptBackoff;
-
-    std::mutex m_sessionMutex;
-    std::condition_variable_any m_sessionChanged;
-    LoginState m_state = LoginState::Idle;                            // guarded by m_sessionMutex
-    std::optional<std::chrono::steady_clock::time_point> m_deadline;  // guarded
-    std::uint64_t m_session = 0;  // guarded; counts login connections
-    bool m_destroying = false;    // guarded; ends a reply hold at once
-    bool m_sessionUp = false;     // guarded; a connection was accepted and has not ended
-    std::string m_peer;           // guarded; address of the current or last login
-    LoginLineCollector m_line;    // guarded
-
-    std::jthread m_timer;  // started by Start, stopped and joined by the destructor
+    RepeatedErrorThrottle m_acceptThrottle{AcceptFailureBackoff::kRepeatedLogInterval};  // server
+    link::Ipv4Endpoint m_endpoint;          // of the listener, while it is held
+    int m_listener = -1;                    // from the process-wide listener table, or -1
+    std::unique_ptr<LoginServer> m_server;  // started by Start, stopped by the destructor
 };
 
 }  // namespace qvx::gateway

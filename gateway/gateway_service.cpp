@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "gateway/config_check.h"
 #include "gateway/gateway_texts.h"
 
 namespace qvx::gateway {
@@ -45,11 +46,10 @@ CGatewayService::~CGatewayService() {
 
 GatewayLogTarget CGatewayService::logTarget() const {
     GatewayLogTarget target;
-    // A service has no console: its errors, warnings and information go to the event log.
+    // Without a console (a service, or -f under another supervisor) errors, warnings and
+    // information go to the event log instead.
     if (faceless() || serviceMode()) {
         target.sink = &DiscardSink::instance();
-    }
-    if (serviceMode()) {
         target.eventLog = &eventLog();
     }
     return target;
@@ -77,6 +77,7 @@ void CGatewayService::Run(std::span<const std::string> arguments) {
 
     (void)ReportServiceState(ServiceState::Running);
     if (!consoleMode() && m_channels.empty() && !m_stop.waitFor(kIdleServiceStop)) {
+        setServiceExitCode(kExitNothingToServe);
         Stop();
     }
     m_stop.wait();
@@ -92,6 +93,18 @@ void CGatewayService::Run(std::span<const std::string> arguments) {
 void CGatewayService::Stop() {
     (void)ReportServiceState(ServiceState::StopPending);
     m_stop.set();
+}
+
+int CGatewayService::CheckConfiguration(ConfigStore store) {
+    const std::span<const std::string> arguments = programArguments();
+    const std::string program = arguments.empty() ? std::string() : arguments.front();
+    GatewaySettings settings;
+    settings.ConfigureStores(settingsFilePath(program, kServiceName), environment().registryFile,
+                             store == ConfigStore::Service);
+    settings.setReadOnly(true);
+    const ConfigReport report = checkConfiguration(settings);
+    printConsole(report.text);
+    return report.usable ? 0 : 1;
 }
 
 int CGatewayService::StartInstalledService() {

@@ -39,6 +39,9 @@ class CGatewayService final : public CServiceHost {
 public:
     /// In service mode a gateway without any running channel stops itself after this long.
     static constexpr std::chrono::milliseconds kIdleServiceStop{2000};
+    /// Exit code of a service that stopped itself that way: a failure to systemd (unlike 0
+    /// and 1), which then starts it again.
+    static constexpr int kExitNothingToServe = 2;
 
     /// `eventLog` must outlive the service.
     CGatewayService(HostEnvironment environment, EventLog& eventLog);
@@ -50,7 +53,7 @@ public:
     /// service mode), starts channels 1 to ChannelCount in order, dropping those that cannot
     /// start, reports running, waits for Stop, then stops and destroys every channel and the
     /// login listener. In service mode a gateway without any running channel stops itself
-    /// after kIdleServiceStop.
+    /// after kIdleServiceStop and ends with kExitNothingToServe.
     void Run(std::span<const std::string> arguments) override;
     /// Reports stop pending and sets the stop event; Run ends promptly.
     void Stop() override;
@@ -58,6 +61,9 @@ public:
     [[nodiscard]] int StartInstalledService() override;
     /// Stops the installed service and records the outcome in the event log.
     [[nodiscard]] int StopInstalledService() override;
+    /// Prints what the settings say (see checkConfiguration); opens no port and no device and
+    /// writes nothing, not even to the service store.
+    [[nodiscard]] int CheckConfiguration(ConfigStore store) override;
 
 private:
     [[nodiscard]] GatewayLogTarget logTarget() const;

@@ -1,5 +1,6 @@
 #include "gateway/gateway_settings.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -40,6 +41,8 @@ constexpr std::string_view kBaudRate = "BaudRate";
 constexpr std::string_view kByteSize = "ByteSize";
 constexpr std::string_view kParity = "Parity";
 constexpr std::string_view kStopBits = "StopBits";
+constexpr std::string_view kIdleTimeout = "IdleTimeout";
+constexpr std::string_view kTrace = "Trace";
 constexpr std::string_view kDefaultAddress = "127.0.0.1";
 constexpr std::string_view kDefaultPassword = "Pelmar";
 constexpr std::string_view kDefaultComPort = "COM1:";
@@ -60,6 +63,17 @@ std::uint8_t codeOf(const std::array<std::string_view, N>& names, std::string_vi
         }
     }
     return 0;
+}
+
+// A Secured as written: off only for a whole decimal number that is 0.
+void takeSecured(const std::string& text, GlobalSettings& settings) {
+    if (const std::optional<std::uint32_t> number = parseRegistryNumber(text)) {
+        settings.secured = *number != 0;
+        return;
+    }
+    settings.secured = true;
+    settings.securedUnreadable = true;
+    settings.securedText = text;
 }
 
 std::string channelKeyPath(std::int32_t channel) {
@@ -115,28 +129,28 @@ GlobalSettings GatewaySettings::readGlobalSettings() const {
         settings.loginPort = tcpPort(file.readInt(kGlobals, kBasePortAddress, kFileBasePort));
         settings.listenAddress =
             file.readString(kGlobals, kIpAddress, kDefaultAddress, kTextBufferSize);
-        settings.secured = file.readInt(kGlobals, kSecured, 0) != 0;
+        // Empty counts as missing, as for every number of the file.
+        const std::string secured = file.readString(kGlobals, kSecured, "", kTextBufferSize);
+        if (!secured.empty()) {
+            takeSecured(secured, settings);
+        }
         settings.password = file.readString(kGlobals, kPassword, kDefaultPassword, kTextBufferSize);
         return settings;
     }
     settings.loginPort = tcpPort(kRegistryBasePort);
     settings.listenAddress = kDefaultAddress;
     settings.password = kDefaultPassword;
-    const std::optional<RegistryKey> key =
-        RegistryKey::open(m_registryFile, std::string(kParametersKey));
+    const std::optional<RegistryKey> key = openKey(std::string(kParametersKey));
     if (!key) {
         return settings;
     }
     settings.loginPort = tcpPort(key->numberOrWriteDefault(kTcpPortBase, kRegistryBasePort));
     // Only a missing Secured or Password gets its default; one that is there but cannot be
     // read fails closed.
-    if (!key->contains(kSecured)) {
-        (void)key->writeNumber(kSecured, 0);
-    } else if (const std::optional<std::uint32_t> secured = key->readNumber(kSecured)) {
-        settings.secured = *secured != 0;
+    if (const std::optional<std::string> secured = key->rawValue(kSecured)) {
+        takeSecured(*secured, settings);
     } else {
-        settings.secured = true;
-        settings.securedUnreadable = true;
+        (void)key->writeNumber(kSecured, 0);
     }
     settings.listenAddress = key->textOrWriteDefault(kIpAddress, kDefaultAddress);
     if (!key->contains(kPassword)) {
@@ -154,8 +168,7 @@ std::int32_t GatewaySettings::ChannelCount() const {
     if (!m_registryMode) {
         return platform::IniFile(m_settingsFile).readInt(kGlobals, kPorts, kDefaultChannelCount);
     }
-    const std::optional<RegistryKey> key =
-        RegistryKey::open(m_registryFile, std::string(kParametersKey));
+    const std::optional<RegistryKey> key = openKey(std::string(kParametersKey));
     if (!key) {
         return kDefaultChannelCount;
     }
@@ -184,11 +197,14 @@ ChannelSettings GatewaySettings::ReadChannelSettings(std::int32_t channel) {
             parityFromName(file.readString(section, kParity, kNoParityName, kTextBufferSize));
         settings.stopBits =
             stopBitsFromName(file.readString(section, kStopBits, kOneStopBitName, kTextBufferSize));
+        settings.idleTimeoutSeconds =
+            static_cast<std::uint32_t>(std::max(0, file.readInt(section, kIdleTimeout, 0)));
+        // A path is never cut: a shortened one would name another file.
+        settings.tracePath = file.readString(section, kTrace, "");
         return settings;
     }
 
-    const std::optional<RegistryKey> parameters =
-        RegistryKey::open(m_registryFile, std::string(kParametersKey));
+    const std::optional<RegistryKey> parameters = openKey(std::string(kParametersKey));
     const std::uint32_t basePort =
         parameters ? parameters->numberOrWriteDefault(kTcpPortBase, kRegistryBasePort)
                    : kRegistryBasePort;
@@ -205,8 +221,7 @@ ChannelSettings GatewaySettings::ReadChannelSettings(std::int32_t channel) {
     settings.byteSize = kDefaultByteSize;
     settings.parity = kNoParity;
     settings.stopBits = kOneStopBit;
-    const std::optional<RegistryKey> key =
-        RegistryKey::open(m_registryFile, channelKeyPath(channel));
+    const std::optional<RegistryKey> key = openKey(channelKeyPath(channel));
     if (!key) {
         return settings;
     }
@@ -218,7 +233,14 @@ ChannelSettings GatewaySettings::ReadChannelSettings(std::int32_t channel) {
         static_cast<std::uint8_t>(key->numberOrWriteDefault(kParity, settings.parity));
     settings.stopBits =
         static_cast<std::uint8_t>(key->numberOrWriteDefault(kStopBits, settings.stopBits));
+    settings.idleTimeoutSeconds = key->readNumber(kIdleTimeout).value_or(0);
+    settings.tracePath = key->rawValue(kTrace).value_or(std::string());
     return settings;
+}
+
+std::optional<RegistryKey> GatewaySettings::openKey(std::string keyPath) const {
+    return m_readOnly ? RegistryKey::openReadOnly(m_registryFile, std::move(keyPath))
+                      : RegistryKey::open(m_registryFile, std::move(keyPath));
 }
 
 }  // namespace qvx::gateway

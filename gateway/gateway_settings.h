@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "gateway/registry_store.h"
 
 namespace qvx::gateway {
 
@@ -54,17 +57,18 @@ struct GlobalSettings {
     std::string listenAddress;    // local address of every listener: dotted IPv4 or host name
     bool secured = false;         // true: data ports serve only clients that logged in
     std::string password;         // passphrase of the login exchange, at most 99 bytes
-    // Service store only: a stored Secured that is no number, or a stored Password longer than
-    // 99 bytes. Such a value is left as it is, not replaced by its default (which would turn
-    // security off or publish the passphrase); security counts as on and no login succeeds.
+    // A Secured that is not a whole decimal number (as "on" or "true") counts as on, so that a
+    // mistyped value never turns security off; securedText then holds it as written. The
+    // service store keeps such a value as it is instead of writing its default back.
     bool securedUnreadable = false;
+    std::string securedText{};
+    // Service store only: a stored Password longer than 99 bytes. It is left as it is, not
+    // replaced by the default (which would publish the passphrase); no login succeeds then.
     bool passwordUnreadable = false;
     bool operator==(const GlobalSettings&) const = default;
 
     /// True when security is on but the passphrase cannot be known: every login is refused.
-    [[nodiscard]] bool loginsRefused() const {
-        return secured && (securedUnreadable || passwordUnreadable);
-    }
+    [[nodiscard]] bool loginsRefused() const { return secured && passwordUnreadable; }
 };
 
 /// Settings of one gateway channel.
@@ -75,6 +79,9 @@ struct ChannelSettings {
     std::uint8_t byteSize = 0;   // data bits per character (5 to 8 are usable)
     std::uint8_t parity = 0;     // parity code, kNoParity .. kSpaceParity
     std::uint8_t stopBits = 0;   // stop-bit code, kOneStopBit .. kTwoStopBits
+    // Optional keys, read when present and never written back by the service store:
+    std::uint32_t idleTimeoutSeconds = 0;  // IdleTimeout: a session quiet this long ends; 0 off
+    std::string tracePath{};               // Trace: file taking the hex trace; empty for none
     bool operator==(const ChannelSettings&) const = default;
 };
 
@@ -87,6 +94,9 @@ public:
     /// Remembers both store paths and which one is used.
     void ConfigureStores(std::filesystem::path settingsFile, std::filesystem::path registryFile,
                          bool registryMode);
+    /// Reads the service store without filling it: nothing is created or written back, and
+    /// what is missing or unreadable gives the default. For checking the settings.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     /// Login port, listen address, Secured and Password for the login listener.
     [[nodiscard]] GlobalSettings readGlobalSettings() const;
@@ -98,11 +108,18 @@ public:
     /// Listen address of the channels' data listeners (empty until a channel was read).
     [[nodiscard]] const std::string& listenAddress() const { return m_listenAddress; }
     [[nodiscard]] bool registryMode() const { return m_registryMode; }
+    /// The store in use: the settings file, or the service store in registry mode.
+    [[nodiscard]] const std::filesystem::path& storePath() const {
+        return m_registryMode ? m_registryFile : m_settingsFile;
+    }
 
 private:
+    [[nodiscard]] std::optional<RegistryKey> openKey(std::string keyPath) const;
+
     std::filesystem::path m_settingsFile;  // console mode: the ini file beside the program
     std::filesystem::path m_registryFile;  // service mode: the self-filling store
     bool m_registryMode = false;           // true: service mode, read m_registryFile
+    bool m_readOnly = false;               // true: the service store is never written
     std::string m_listenAddress;           // process-wide, filled by the first channel read
 };
 

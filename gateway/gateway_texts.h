@@ -10,6 +10,15 @@ inline constexpr std::string_view kComPortPrefix = "COMPort <";
 inline constexpr std::string_view kCannotOpenSuffix = "> kann nicht geöffnet werden: ";
 inline constexpr std::string_view kConfigurationFailedSuffix = "> Konfiguration fehlgeschlagen: ";
 inline constexpr std::string_view kCannotReadSuffix = "> kann nicht gelesen werden: ";
+inline constexpr std::string_view kCannotWriteSuffix = "> kann nicht beschrieben werden: ";
+// A port that failed (or was missing) and has been opened again: prefix + name + this.
+inline constexpr std::string_view kPortBackSuffix = "> ist wieder verfügbar.";
+// A line that took no byte for a whole second: prefix + name + this.
+inline constexpr std::string_view kWriteStalledSuffix =
+    "> nimmt seit 1000 ms keine Daten an, Daten werden verworfen.";
+// A port held by another process: appended to the open failure, with its process id and name.
+inline constexpr std::string_view kHeldByPrefix = " (belegt von Prozess ";
+inline constexpr std::string_view kHeldBySuffix = ")";
 
 // Console line of a serial channel that has no owner to take its bytes.
 inline constexpr std::string_view kReceivedFromSerial = "Daten von RS232 empfangen: ";
@@ -53,6 +62,19 @@ inline constexpr std::string_view kUnknownAddress = "<unbekannt>";
 // the text + system text.
 inline constexpr std::string_view kAcceptFailed = "Verbindungsannahme fehlgeschlagen: ";
 
+// A COM port that cannot be opened when its channel starts: prefix + name + this. The channel
+// listens all the same and opens the port when the device appears.
+inline constexpr std::string_view kAwaitingDeviceSuffix =
+    "> ist nicht verfügbar; er wird geöffnet, sobald das Gerät erscheint.";
+// A session in which nothing moved for IdleTimeout seconds: prefix + seconds + middle +
+// address + suffix.
+inline constexpr std::string_view kIdlePrefix = "Keine Daten seit ";
+inline constexpr std::string_view kIdleMiddle = " s, Verbindung zu Remote-Address = ";
+inline constexpr std::string_view kIdleSuffix = " wird geschlossen.";
+// A Trace file that cannot be opened: prefix + path + suffix + system text.
+inline constexpr std::string_view kTraceFilePrefix = "Trace-Datei <";
+inline constexpr std::string_view kTraceOpenFailedSuffix = "> kann nicht geöffnet werden: ";
+
 // Start of a channel, written by the service through the channel's log.
 inline constexpr std::string_view kGatewayStarted = "Gateway gestartet.";
 inline constexpr std::string_view kGatewayStartFailed = "Gateway konnte nicht gestartet werden.";
@@ -72,11 +94,14 @@ inline constexpr std::string_view kPasswordTooLong =
 inline constexpr std::string_view kStalePrefix = "Remote IPAddress ";
 inline constexpr std::string_view kStaleSuffix = " veraltet.\tFile GatewaySecurity Line 449";
 
-// Login settings of the service store that cannot be read: the stored value is kept and
-// every login is refused until an operator mends it.
-inline constexpr std::string_view kSecuredUnreadable =
-    "Der gespeicherte Wert Secured ist nicht lesbar und bleibt unverändert: keine Anmeldung "
-    "möglich.";
+// A Secured that is no whole decimal number: security is on. Prefix + the value as written +
+// suffix.
+inline constexpr std::string_view kSecuredNotANumberPrefix =
+    "Der Wert von Secured ist keine Zahl: \"";
+inline constexpr std::string_view kSecuredNotANumberSuffix =
+    "\"; die Passphrase-Prüfung ist eingeschaltet.";
+// A Password of the service store that cannot be read: it is kept and every login is refused
+// until an operator mends it.
 inline constexpr std::string_view kPasswordUnreadable =
     "Das gespeicherte Password ist länger als 99 Bytes und bleibt unverändert: keine Anmeldung "
     "möglich.";
@@ -116,6 +141,26 @@ inline constexpr std::string_view kNoServiceManager =
 inline constexpr std::string_view kForegroundHint = "; -d or -f runs the gateway in the foreground";
 inline constexpr std::string_view kNoSignalHandling =
     "The stop request of the service manager cannot be received";
+
+// -h and --help: every switch with a line each.
+inline constexpr std::string_view kHelp =
+    "Usage: qvx_gateway [switch]\n"
+    "TCP/IP-RS2323 Gateway: relays the data port of each channel to its serial port.\n"
+    "  (no switch)      run as the systemd service (only systemd starts it so)\n"
+    "  -d               run in the foreground, log on the console; Ctrl+C or SIGTERM stops\n"
+    "  -f               run in the foreground without console, log to the system log;\n"
+    "                   SIGTERM, SIGHUP or SIGINT stops\n"
+    "  -i               install and enable the systemd service qvx_gateway.service\n"
+    "  -l ACCOUNT       with -i: run the service as ACCOUNT, with the serial group dialout\n"
+    "  -p PASSWORD      with -i: refused, a systemd service runs without a password\n"
+    "  -u               stop the service if it runs, disable and remove it\n"
+    "  -s               start the installed service and wait until it runs\n"
+    "  -e               stop the installed service and wait until it has stopped\n"
+    "  --check-config [service]\n"
+    "                   show the settings of qvx_gateway.ini (with \"service\": of the\n"
+    "                   service store) without opening anything; exit 0 when usable, else 1\n"
+    "  -h, --help       show this text\n"
+    "Exit codes of the other switches: 1 for success, 0 for failure.\n";
 
 // Event log entries of the service.
 inline constexpr std::string_view kEventInstalled = "Service installed";

@@ -4,9 +4,25 @@
 
 #include "gateway/gateway_texts.h"
 #include "link/ipv4_endpoint.h"
+#include "link/listener_table.h"
 #include "platform/system_error.h"
 
 namespace qvx::gateway {
+
+int acquireListener(std::uint16_t port, const std::string& address, link::Ipv4Endpoint& endpoint,
+                    int& error) {
+    if (port == 0) {
+        error = EINVAL;
+        return -1;
+    }
+    const std::optional<link::Ipv4Endpoint> resolved = link::resolveEndpoint(port, address);
+    if (!resolved) {
+        error = EADDRNOTAVAIL;
+        return -1;
+    }
+    endpoint = *resolved;
+    return link::ListenerTable::instance().acquire(endpoint, error);
+}
 
 int openListener(link::SocketChannel& channel, std::uint16_t port, const std::string& address) {
     if (port == 0) {

@@ -9,11 +9,23 @@
 
 #include "gateway/serial_channel.h"
 #include "link/diagnostic_log.h"
+#include "link/ipv4_endpoint.h"
 #include "link/socket_channel.h"
 #include "platform/auto_reset_event.h"
 
 // What the login listener and the data channels share about their listening side.
 namespace qvx::gateway {
+
+/// Keep-alive timing of every accepted connection: a client that vanished without closing is
+/// given up after about a minute (30 s quiet, then 3 probes 10 s apart), and so is one whose
+/// unacknowledged data, or data it does not make room for, waits 60 s.
+inline constexpr link::KeepAlive kStaleSessionKeepAlive{30, 10, 3, 60000};
+
+/// Takes the listening socket for (port, address) from the process-wide listener table, with
+/// the errors of openListener. Returns the socket, or -1 with `error` set; `endpoint` is what
+/// the caller hands back to the table when it is done.
+[[nodiscard]] int acquireListener(std::uint16_t port, const std::string& address,
+                                  link::Ipv4Endpoint& endpoint, int& error);
 
 /// Opens `channel` in server mode on (port, address). Returns 0, or why no listener could be
 /// had: EINVAL for port 0 (binding it would pick a random port nobody knows), ENOSPC when the

@@ -48,7 +48,17 @@ std::optional<RegistryKey> RegistryKey::open(const std::filesystem::path& storeF
             return std::nullopt;
         }
     }
-    return RegistryKey(storeFile, std::move(keyPath));
+    return RegistryKey(storeFile, std::move(keyPath), false);
+}
+
+std::optional<RegistryKey> RegistryKey::openReadOnly(const std::filesystem::path& storeFile,
+                                                     std::string keyPath) {
+    const platform::IniFile file(storeFile, kNewStoreFileMode);
+    std::error_code error;
+    if (!file.load(error)) {
+        return std::nullopt;
+    }
+    return RegistryKey(storeFile, std::move(keyPath), true);
 }
 
 std::optional<std::string> RegistryKey::rawValue(std::string_view name) const {
@@ -74,11 +84,11 @@ std::optional<std::string> RegistryKey::readText(std::string_view name) const {
 }
 
 bool RegistryKey::writeNumber(std::string_view name, std::uint32_t value) const {
-    return m_file.writeInt(m_keyPath, name, value);
+    return !m_readOnly && m_file.writeInt(m_keyPath, name, value);
 }
 
 bool RegistryKey::writeText(std::string_view name, std::string_view value) const {
-    return m_file.writeString(m_keyPath, name, value);
+    return !m_readOnly && m_file.writeString(m_keyPath, name, value);
 }
 
 std::uint32_t RegistryKey::numberOrWriteDefault(std::string_view name,

@@ -35,6 +35,11 @@ public:
     /// are used, and writing back fails silently.
     [[nodiscard]] static std::optional<RegistryKey> open(const std::filesystem::path& storeFile,
                                                          std::string keyPath);
+    /// Opens the key for reading only: nothing is ever created or written (the writes below do
+    /// nothing and return false), and a missing file or section reads as empty. nullopt when
+    /// the file exists but cannot be read.
+    [[nodiscard]] static std::optional<RegistryKey> openReadOnly(
+        const std::filesystem::path& storeFile, std::string keyPath);
 
     /// True when a value is stored under `name`, readable or not.
     [[nodiscard]] bool contains(std::string_view name) const { return rawValue(name).has_value(); }
@@ -42,6 +47,8 @@ public:
     [[nodiscard]] std::optional<std::uint32_t> readNumber(std::string_view name) const;
     /// The text stored under `name`, or nullopt when missing or longer than 99 bytes.
     [[nodiscard]] std::optional<std::string> readText(std::string_view name) const;
+    /// The text stored under `name` whatever its length, or nullopt when missing.
+    [[nodiscard]] std::optional<std::string> rawValue(std::string_view name) const;
 
     /// Stores a number as unsigned decimal text.
     [[nodiscard]] bool writeNumber(std::string_view name, std::uint32_t value) const;
@@ -58,13 +65,14 @@ public:
     [[nodiscard]] const std::string& keyPath() const { return m_keyPath; }
 
 private:
-    RegistryKey(std::filesystem::path storeFile, std::string keyPath)
-        : m_file(std::move(storeFile), kNewStoreFileMode), m_keyPath(std::move(keyPath)) {}
-
-    [[nodiscard]] std::optional<std::string> rawValue(std::string_view name) const;
+    RegistryKey(std::filesystem::path storeFile, std::string keyPath, bool readOnly)
+        : m_file(std::move(storeFile), kNewStoreFileMode),
+          m_keyPath(std::move(keyPath)),
+          m_readOnly(readOnly) {}
 
     platform::IniFile m_file;
     std::string m_keyPath;  // section name, e.g. "Parameters\Gateway1"
+    bool m_readOnly;        // true: writes do nothing
 };
 
 }  // namespace qvx::gateway

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <iostream>
 #include <system_error>
+#include <utility>
 
 #include "gateway/gateway_settings.h"
 #include "gateway/gateway_texts.h"
@@ -37,31 +38,9 @@ constexpr std::uint32_t kBaudTolerancePercent = 2;
 // The control flags that describe a character frame.
 constexpr tcflag_t kFrameFlags = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
 
-bool isComName(std::string_view name, unsigned& number) {
-    if (name.size() < 4 || (name[0] != 'C' && name[0] != 'c') ||
-        (name[1] != 'O' && name[1] != 'o') || (name[2] != 'M' && name[2] != 'm')) {
-        return false;
-    }
-    std::string_view digits = name.substr(3);
-    if (digits.ends_with(':')) {
-        digits.remove_suffix(1);
-    }
-    if (digits.empty() || digits.size() > 3 || digits.front() == '0') {
-        return false;
-    }
-    number = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        number = number * 10 + static_cast<unsigned>(c - '0');
-    }
-    return true;
-}
-
 // Builds the raw line on top of what the port reported; false for a refused combination.
-bool buildLineSettings(struct termios2& t, std::uint32_t baudRate, std::uint8_t byteSize,
-                       std::uint8_t parity, std::uint8_t stopBits) {
+bool buildRawLine(struct termios2& t, std::uint32_t baudRate, std::uint8_t byteSize,
+                  std::uint8_t parity, std::uint8_t stopBits) {
     const std::optional<std::uint32_t> frame = frameControlFlags(byteSize, parity, stopBits);
     if (baudRate == 0 || !frame) {
         return false;  // rate 0 would mean "hang up" to the driver
@@ -170,14 +149,6 @@ std::optional<std::uint32_t> frameControlFlags(std::uint8_t byteSize, std::uint8
     return flags;
 }
 
-std::string devicePathForPort(std::string_view portName) {
-    unsigned number = 0;
-    if (isComName(portName, number)) {
-        return "/dev/ttyS" + std::to_string(number - 1);
-    }
-    return std::string(portName);
-}
-
 bool RepeatedErrorThrottle::shouldLog(int code, std::chrono::steady_clock::time_point now) {
     if (!m_failing || code != m_code || now - m_lastLogged >= m_interval) {
         m_failing = true;
@@ -206,37 +177,60 @@ void CSerialChannel::logFailure(std::string_view suffix, int code) {
     text += m_portName;
     text += suffix;
     text += platform::systemErrorText(code);
+    if (code == EBUSY) {
+        text += portHolderText(m_devicePath);
+    }
     m_log.log(text, link::kLogError);
 }
 
-int CSerialChannel::openPort() {
-    // Non-blocking, so that neither a missing carrier nor a full output buffer can hold a
-    // call that StopReader has to interrupt; poll() does the waiting.
-    const std::string path = devicePathForPort(m_portName);
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+int CSerialChannel::openPort(Report report) {
+    int error = 0;
+    const int fd = openExclusive(m_devicePath, error);
+    m_deviceUnavailable = fd < 0;
     if (fd < 0) {
-        logFailure(texts::kCannotOpenSuffix, errno);
+        m_lastError = error;
+        if (report == Report::Log) {
+            logFailure(texts::kCannotOpenSuffix, error);
+        }
     }
     return fd;
 }
 
-bool CSerialChannel::applyLineSettings(int fd) {
-    if (!m_lineSettings) {
-        logFailure(texts::kConfigurationFailedSuffix, EINVAL);
+bool CSerialChannel::buildLineSettings(int fd, Report report) {
+    if (m_lineSettings) {
+        return true;
+    }
+    auto settings = std::make_unique<LineSettings>();
+    int error = 0;
+    if (::ioctl(fd, TCGETS2, &settings->record) != 0) {
+        error = errno;
+    } else if (!buildRawLine(settings->record, m_request.baudRate, m_request.byteSize,
+                             m_request.parity, m_request.stopBits)) {
+        error = EINVAL;
+    }
+    if (error != 0) {
+        if (report == Report::Log) {
+            logFailure(texts::kConfigurationFailedSuffix, error);
+        }
         return false;
     }
+    m_lineSettings = std::move(settings);
+    return true;
+}
+
+bool CSerialChannel::applyLineSettings(int fd, Report report) {
     const struct termios2& asked = m_lineSettings->record;
-    if (::ioctl(fd, TCSETS2, &asked) != 0) {
-        logFailure(texts::kConfigurationFailedSuffix, errno);
-        return false;
-    }
     struct termios2 got {};
-    if (::ioctl(fd, TCGETS2, &got) != 0) {
-        logFailure(texts::kConfigurationFailedSuffix, errno);
-        return false;
+    int error = 0;
+    if (::ioctl(fd, TCSETS2, &asked) != 0 || ::ioctl(fd, TCGETS2, &got) != 0) {
+        error = errno;
+    } else if (!driverKept(fd, asked, got)) {
+        error = EINVAL;
     }
-    if (!driverKept(fd, asked, got)) {
-        logFailure(texts::kConfigurationFailedSuffix, EINVAL);
+    if (error != 0) {
+        if (report == Report::Log) {
+            logFailure(texts::kConfigurationFailedSuffix, error);
+        }
         return false;
     }
     // Opening raised DTR and RTS already on most drivers; pseudo-terminals have no such lines.
@@ -245,69 +239,114 @@ bool CSerialChannel::applyLineSettings(int fd) {
     return true;
 }
 
+bool CSerialChannel::configurePort(int fd, Report report) {
+    return buildLineSettings(fd, report) && applyLineSettings(fd, report);
+}
+
 bool CSerialChannel::Configure(std::string portName, std::uint32_t baudRate, std::uint8_t byteSize,
                                std::uint8_t parity, std::uint8_t stopBits) {
-    StopReader();
+    const std::lock_guard control(m_controlMutex);
+    stopReaderLocked();
     m_portName = std::move(portName);
+    m_devicePath = devicePathForPort(m_portName);
+    m_request = LineRequest{baudRate, byteSize, parity, stopBits};
     m_lineSettings.reset();
+    m_deviceUnavailable = false;
+    // A frame no UART can send is refused whether the device is there or not.
+    if (baudRate == 0 || !frameControlFlags(byteSize, parity, stopBits)) {
+        logFailure(texts::kConfigurationFailedSuffix, EINVAL);
+        return false;
+    }
     // The port is opened only for the check and never published to Write.
-    const int fd = openPort();
+    const int fd = openPort(Report::Log);
     if (fd < 0) {
         return false;
     }
-    auto settings = std::make_unique<LineSettings>();
-    bool ok = ::ioctl(fd, TCGETS2, &settings->record) == 0;
-    if (!ok) {
-        logFailure(texts::kConfigurationFailedSuffix, errno);
-    } else if (!buildLineSettings(settings->record, baudRate, byteSize, parity, stopBits)) {
-        logFailure(texts::kConfigurationFailedSuffix, EINVAL);
-        ok = false;
-    } else {
-        m_lineSettings = std::move(settings);
-        ok = applyLineSettings(fd);
-    }
-    ::close(fd);
+    const bool ok = configurePort(fd, Report::Log);
+    closeExclusive(fd);
     return ok;
 }
 
 bool CSerialChannel::StartReader() {
-    StopReader();
-    const int fd = openPort();
+    const std::lock_guard control(m_controlMutex);
+    stopReaderLocked();
+    if (m_shutDown) {
+        return false;
+    }
+    const int fd = openPort(Report::Log);
     if (fd < 0) {
         return false;
     }
-    if (!applyLineSettings(fd)) {
-        ::close(fd);  // an unconfigured line must not carry the session's bytes
+    if (!configurePort(fd, Report::Log)) {
+        closeExclusive(fd);  // an unconfigured line must not carry the session's bytes
         return false;
     }
-    {
-        const std::lock_guard lock(m_ioMutex);
-        m_fd = fd;
-    }
-    try {
-        m_reader = std::thread(&CSerialChannel::readerLoop, this, fd, m_portName);
-    } catch (const std::system_error& error) {
-        m_lastError = error.code().value();
-        const std::lock_guard lock(m_ioMutex);
-        ::close(m_fd);
-        m_fd = -1;
-        return false;
-    }
+    m_backPending = false;
+    m_goneThrottle.reset();
+    m_openedAt = m_clock.now();
+    publish(fd);
+    startReaderThread(fd);
     return true;
 }
 
+void CSerialChannel::AwaitDevice() {
+    const std::lock_guard control(m_controlMutex);
+    stopReaderLocked();
+    if (m_shutDown) {
+        return;
+    }
+    m_backPending = true;
+    m_refusalLogged = false;
+    m_goneThrottle.reset();
+    startReaderThread(-1);
+}
+
+void CSerialChannel::startReaderThread(int fd) {
+    try {
+        m_reader = std::thread(&CSerialChannel::readerLoop, this, fd);
+    } catch (const std::system_error& error) {
+        m_lastError = error.code().value();
+        publish(-1);
+        if (fd >= 0) {
+            closeExclusive(fd);
+        }
+    }
+}
+
+void CSerialChannel::publish(int fd) {
+    const std::lock_guard lock(m_ioMutex);
+    m_fd = fd;
+    m_stalled = false;
+}
+
 void CSerialChannel::StopReader() {
+    const std::lock_guard control(m_controlMutex);
+    stopReaderLocked();
+}
+
+void CSerialChannel::stopReaderLocked() {
     // Set before taking the lock: a Write waiting for room holds it until it sees the event.
     (void)m_stop.set();
     if (m_reader.joinable()) {
         m_reader.join();
     }
-    const std::lock_guard lock(m_ioMutex);
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    {
+        const std::lock_guard lock(m_ioMutex);
+        if (m_fd >= 0) {
+            closeExclusive(m_fd);
+            m_fd = -1;
+        }
     }
-    (void)m_stop.tryConsume();
+    (void)m_writeFailed.tryConsume();
+    if (!m_shutDown) {
+        (void)m_stop.tryConsume();
+    }
+}
+
+void CSerialChannel::Shutdown() {
+    const std::lock_guard control(m_controlMutex);
+    m_shutDown = true;
+    (void)m_stop.set();  // stays set: nothing waits on this channel any more
 }
 
 void CSerialChannel::Write(std::span<const std::uint8_t> bytes) {
@@ -316,79 +355,148 @@ void CSerialChannel::Write(std::span<const std::uint8_t> bytes) {
         const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
         if (written > 0) {
             bytes = bytes.subspan(static_cast<std::size_t>(written));
+            m_stalled = false;
             continue;
         }
         if (written < 0 && errno == EINTR) {
             continue;
         }
         if (written < 0 && errno != EAGAIN) {
+            // The reader closes the port and looks for the device again.
             m_lastError = errno;
+            m_writeError = errno;
+            (void)m_writeFailed.set();
             return;
         }
-        std::array<pollfd, 2> fds{pollfd{m_stop.descriptor(), POLLIN, 0}, pollfd{m_fd, POLLOUT, 0}};
-        const int ready = ::poll(fds.data(), fds.size(), -1);
-        if (ready < 0 && errno != EINTR) {
-            m_lastError = errno;
-            return;
-        }
-        if ((fds[0].revents & POLLIN) != 0) {
-            return;  // StopReader abandons the write
+        if (m_stalled || !waitForRoom()) {
+            return;  // the rest is dropped
         }
     }
 }
 
-bool CSerialChannel::pauseUnlessStopped() {
-    pollfd stop{m_stop.descriptor(), POLLIN, 0};
-    const auto pause = static_cast<int>(kReadRetryPause.count());
-    return ::poll(&stop, 1, pause) <= 0;
+bool CSerialChannel::waitForRoom() {
+    std::array<pollfd, 2> fds{pollfd{m_stop.descriptor(), POLLIN, 0}, pollfd{m_fd, POLLOUT, 0}};
+    const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(kWriteStallTimeout.count()));
+    if (ready < 0) {
+        if (errno == EINTR) {
+            return true;
+        }
+        m_lastError = errno;
+        return false;
+    }
+    if ((fds[0].revents & POLLIN) != 0) {
+        return false;  // StopReader abandons the write
+    }
+    if (ready == 0) {
+        m_stalled = true;
+        logStall();
+        return false;
+    }
+    return true;
 }
 
-void CSerialChannel::readerLoop(int fd, const std::string& portName) {
-    RepeatedErrorThrottle throttle(kRepeatedFailureLogInterval);
+void CSerialChannel::logStall() {
+    m_lastError = ETIMEDOUT;
+    if (!m_stallThrottle.shouldLog(ETIMEDOUT, m_clock.now())) {
+        return;
+    }
+    std::string text(texts::kComPortPrefix);
+    text += m_portName;
+    text += texts::kWriteStalledSuffix;
+    m_log.log(text, link::kLogWarning);
+}
+
+bool CSerialChannel::pauseUnlessStopped(std::chrono::milliseconds pause) {
+    pollfd stop{m_stop.descriptor(), POLLIN, 0};
+    return ::poll(&stop, 1, static_cast<int>(pause.count())) <= 0;
+}
+
+void CSerialChannel::reportGone(std::string_view suffix, int code) {
+    m_lastError = code;
+    const std::chrono::steady_clock::time_point now = m_clock.now();
+    if (now - m_openedAt >= kStableAfter) {
+        m_goneThrottle.reset();  // the port had been working: this is a loss of its own
+    }
+    if (m_goneThrottle.shouldLog(code, now)) {
+        logFailure(suffix, code);
+        m_backPending = true;
+    }
+}
+
+int CSerialChannel::reopen() {
+    const int fd = openPort(Report::Quiet);
+    if (fd < 0) {
+        return -1;
+    }
+    // The device is there again; one that refuses the settings is reported once.
+    if (!configurePort(fd, m_refusalLogged ? Report::Quiet : Report::Log)) {
+        m_refusalLogged = true;
+        closeExclusive(fd);
+        return -1;
+    }
+    publish(fd);
+    m_refusalLogged = false;
+    m_openedAt = m_clock.now();
+    if (std::exchange(m_backPending, false)) {
+        std::string text(texts::kComPortPrefix);
+        text += m_portName;
+        text += texts::kPortBackSuffix;
+        m_log.log(text, link::kLogInfo);
+    }
+    return fd;
+}
+
+void CSerialChannel::readerLoop(int fd) {
     std::array<std::uint8_t, kReadChunk> buffer{};
     for (;;) {
-        std::array<pollfd, 2> fds{pollfd{m_stop.descriptor(), POLLIN, 0}, pollfd{fd, POLLIN, 0}};
-        const int ready = ::poll(fds.data(), fds.size(), -1);
-        if ((fds[0].revents & POLLIN) != 0) {
-            return;
-        }
-        if (ready < 0 || (fds[1].revents & POLLNVAL) != 0) {
-            if (ready < 0 && errno == EINTR) {
-                continue;
-            }
-            // The wait itself failed: recorded, not logged, tried again after the pause.
-            m_lastError = ready < 0 ? errno : EBADF;
-            if (!pauseUnlessStopped()) {
+        if (fd < 0) {
+            fd = reopen();
+            if (fd < 0 && !pauseUnlessStopped(kReopenInterval)) {
                 return;
             }
             continue;
         }
-        if (fds[1].revents == 0) {
-            continue;
-        }
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got > 0) {
-            throttle.reset();
-            onReceivedData(
-                std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
-            continue;
-        }
-        if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
-        }
-        // End of file on a terminal means it hung up: a removed device or a closed pty master.
-        const int code = got == 0 ? EIO : errno;
-        m_lastError = code;
-        if (throttle.shouldLog(code, m_clock.now())) {
-            std::string text(texts::kComPortPrefix);
-            text += portName;
-            text += texts::kCannotReadSuffix;
-            text += platform::systemErrorText(code);
-            m_log.log(text, link::kLogError);
-        }
-        if (!pauseUnlessStopped()) {
+        std::array<pollfd, 3> fds{pollfd{m_stop.descriptor(), POLLIN, 0}, pollfd{fd, POLLIN, 0},
+                                  pollfd{m_writeFailed.descriptor(), POLLIN, 0}};
+        const int ready = ::poll(fds.data(), fds.size(), -1);
+        if ((fds[0].revents & POLLIN) != 0) {
             return;
         }
+        if (ready < 0) {
+            // The wait itself failed: recorded, not logged, tried again after the pause.
+            m_lastError = errno;
+            if (errno != EINTR && !pauseUnlessStopped(kReadRetryPause)) {
+                return;
+            }
+            continue;
+        }
+        int failure = 0;
+        std::string_view suffix = texts::kCannotReadSuffix;
+        if ((fds[2].revents & POLLIN) != 0 && m_writeFailed.tryConsume()) {
+            failure = m_writeError;
+            suffix = texts::kCannotWriteSuffix;
+        } else if (fds[1].revents != 0) {
+            const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+            if (got > 0) {
+                onReceivedData(
+                    std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+                continue;
+            }
+            // End of file on a terminal means it hung up: a removed device or a closed pty
+            // master.
+            failure = got == 0 ? EIO : errno;
+        } else {
+            continue;
+        }
+        reportGone(suffix, failure);
+        publish(-1);
+        // No Write can fail on this port any more; a failure it reported is handled here.
+        (void)m_writeFailed.tryConsume();
+        closeExclusive(fd);
+        fd = -1;
     }
 }
 

@@ -128,6 +128,10 @@ int CServiceHost::HandleCommandLine(std::vector<std::string> arguments) {
             return StartInstalledService();
         case HostOperation::StopInstalled:
             return StopInstalledService();
+        case HostOperation::Help:
+            return ShowHelp();
+        case HostOperation::CheckConfig:
+            return CheckConfiguration(m_commandLine.checkedStore);
         case HostOperation::ServiceDispatcher:
             break;
     }
@@ -204,7 +208,7 @@ int CServiceHost::EnterServiceDispatcher() {
     }
     Run(m_arguments);
     (void)ReportServiceState(ServiceState::Stopped);
-    return 1;
+    return m_serviceExitCode;
 }
 
 bool CServiceHost::openService(const SystemdControl& control) const {
@@ -253,8 +257,12 @@ int CServiceHost::InstallService() {
         printConsole(formatText(texts::kCreateFailed, {texts::kInvalidAccount}));
         return 0;
     }
-    if (!control.createUnitFile(unitFileText(m_displayName, *execWord, m_commandLine.account),
-                                error)) {
+    // The service's account gets the group of the serial devices; a group this machine does
+    // not have would keep the service from starting at all.
+    const std::string_view serialGroup =
+        !m_commandLine.account.empty() && isExistingGroup(kSerialGroup) ? kSerialGroup : "";
+    if (!control.createUnitFile(
+            unitFileText(m_displayName, *execWord, m_commandLine.account, serialGroup), error)) {
         printConsole(formatText(texts::kCreateFailed, {platform::systemErrorText(error)}));
         return 0;
     }
@@ -341,15 +349,21 @@ int CServiceHost::RunInConsole(bool faceless) {
         printConsole(std::string(texts::kDebugging) + m_displayName + ".\n");
         stopping = std::string(texts::kStopping) + m_displayName + ".\n";
     }
-    // Ctrl+C and Ctrl+Break end the console session; SIGTERM and SIGHUP end the faceless one.
+    // Ctrl+C and Ctrl+Break end the console session, SIGHUP (end of the session) the faceless
+    // one; SIGTERM, as from kill or another supervisor, ends both.
     const auto handler = [this, &stopping](int /*signal*/) {
         printConsole(stopping);
         Stop();
     };
-    const SignalWatcher watcher = faceless ? SignalWatcher({SIGTERM, SIGHUP}, handler)
-                                           : SignalWatcher({SIGINT, SIGQUIT}, handler);
+    const SignalWatcher watcher = faceless ? SignalWatcher({SIGTERM, SIGHUP, SIGINT}, handler)
+                                           : SignalWatcher({SIGINT, SIGQUIT, SIGTERM}, handler);
     Run(m_arguments);
     return 1;
+}
+
+int CServiceHost::ShowHelp() {
+    printConsole(texts::kHelp);
+    return 0;
 }
 
 }  // namespace qvx::gateway

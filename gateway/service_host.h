@@ -63,9 +63,10 @@ enum class ServiceState {
 ///
 /// Service mode (no switch, started by systemd): state reports go to the notification socket,
 /// SIGTERM is the service manager's stop request. Console mode: -d announces itself on
-/// standard output and stops on SIGINT (Ctrl+C) or SIGQUIT (Ctrl+Break); -f shows nothing
-/// and stops on SIGTERM or SIGHUP (end of the session). Signals are read on a watcher thread;
-/// the process keeps its default handling of all others.
+/// standard output and stops on SIGINT (Ctrl+C), SIGQUIT (Ctrl+Break) or SIGTERM; -f shows
+/// nothing and stops on SIGTERM, SIGHUP (end of the session) or SIGINT. Every stop takes the
+/// same way down. Signals are read on a watcher thread; the process keeps its default
+/// handling of all others.
 class CServiceHost {
 public:
     /// `serviceName` names the service, its unit and its settings file, `displayName`
@@ -106,6 +107,11 @@ public:
     /// -d, -f: runs Run in the foreground until a console signal stops it; returns 1. Must be
     /// called before any other thread of the process exists (see SignalWatcher).
     [[nodiscard]] virtual int RunInConsole(bool faceless);
+    /// -h, --help: prints every switch with a line each; returns 0.
+    [[nodiscard]] virtual int ShowHelp();
+    /// --check-config: reads the settings of `store`, prints what they say and opens nothing;
+    /// returns 0 when they are usable, 1 when not.
+    [[nodiscard]] virtual int CheckConfiguration(ConfigStore store) = 0;
 
     /// Reports a state to systemd in service mode (nothing to do otherwise: true). Once stop
     /// is pending, a late Running or StartPending report is dropped, so systemd never sees
@@ -124,12 +130,17 @@ public:
     [[nodiscard]] bool serviceMode() const { return m_notify.has_value(); }
     /// The parsed command line.
     [[nodiscard]] const CommandLine& commandLine() const { return m_commandLine; }
+    /// The program's own arguments as HandleCommandLine got them, the program path first.
+    [[nodiscard]] std::span<const std::string> programArguments() const { return m_arguments; }
     [[nodiscard]] const HostEnvironment& environment() const { return m_environment; }
     [[nodiscard]] EventLog& eventLog() const { return m_eventLog; }
 
 protected:
     /// Writes console text (standard output, flushed); nothing in the faceless mode.
     void printConsole(std::string_view text) const;
+    /// The exit code of service mode after Run (1 unless set otherwise): Run sets another one
+    /// when it stopped because it had nothing to serve, so that systemd counts it as a failure.
+    void setServiceExitCode(int code) { m_serviceExitCode = code; }
 
 private:
     /// After a stop request: prints a dot per poll while the unit stops; the state found at
@@ -147,6 +158,7 @@ private:
     CommandLine m_commandLine;
     bool m_consoleMode = false;
     bool m_faceless = false;
+    int m_serviceExitCode = 1;  // returned by EnterServiceDispatcher after Run
 
     std::optional<NotifySocket> m_notify;  // service mode only; set before any thread starts
     std::mutex m_stateMutex;               // one report at a time, in the recorded order

@@ -1,6 +1,7 @@
 #include "gateway/systemd_control.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -91,8 +92,17 @@ bool isUsableAccount(std::string_view account) {
            found != nullptr;
 }
 
+bool isExistingGroup(std::string_view group) {
+    const std::string name(group);
+    struct group entry {};
+    struct group* found = nullptr;
+    std::array<char, 16384> buffer{};
+    return ::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+           found != nullptr;
+}
+
 std::string unitFileText(std::string_view displayName, std::string_view execWord,
-                         std::string_view account) {
+                         std::string_view account, std::string_view supplementaryGroup) {
     std::string text;
     text += "# Written by qvx_gateway -i; qvx_gateway -u stops, disables and removes it.\n";
     text += "[Unit]\n";
@@ -108,13 +118,22 @@ std::string unitFileText(std::string_view displayName, std::string_view execWord
     text += "ExecStart=";
     text += execWord;
     text += "\n";
-    text += "# The gateway ends with exit code 1 when it ran and stopped as asked.\n";
+    text += "# The gateway ends with exit code 1 when it ran and stopped as asked, and with 2\n";
+    text += "# when it had no channel to serve; after that, or after a crash, systemd starts it\n";
+    text += "# again.\n";
     text += "SuccessExitStatus=1\n";
+    text += "Restart=on-failure\n";
+    text += "RestartSec=5s\n";
     text += "# Folder of the settings store /etc/qvx_gateway/registry.ini.\n";
     text += "ConfigurationDirectory=qvx_gateway\n";
     if (!account.empty()) {
         text += "User=";
         text += account;
+        text += "\n";
+    }
+    if (!supplementaryGroup.empty()) {
+        text += "SupplementaryGroups=";
+        text += supplementaryGroup;
         text += "\n";
     }
     text += "\n";
@@ -168,8 +187,8 @@ bool SystemdControl::createUnitFile(std::string_view text, int& error) const {
         return false;
     }
     // Readable by everyone like every unit, whatever the umask.
-    bool written =
-        ::fchmod(descriptor, 0644) == 0 && platform::writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+    bool written = ::fchmod(descriptor, 0644) == 0 && platform::writeAll(descriptor, text) &&
+                   ::fsync(descriptor) == 0;
     if (!written) {
         error = errno;
     }

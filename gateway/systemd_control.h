@@ -43,10 +43,19 @@ enum class UnitState {
 /// user name or a numeric user id of at most 31 characters, no blanks or control characters).
 [[nodiscard]] bool isUsableAccount(std::string_view account);
 
+/// The group that owns the serial devices on Debian and its relatives.
+inline constexpr std::string_view kSerialGroup = "dialout";
+
+/// True when `group` names a group of this machine.
+[[nodiscard]] bool isExistingGroup(std::string_view group);
+
 /// The unit text `-i` installs. `execWord` comes from unitExecWord; `account` empty means
-/// the service runs as root.
+/// the service runs as root; `supplementaryGroup`, when not empty, is a group the account
+/// gets in addition (the serial devices' group). The unit restarts the service after a crash
+/// and after an exit with a code other than 0 and 1.
 [[nodiscard]] std::string unitFileText(std::string_view displayName, std::string_view execWord,
-                                       std::string_view account);
+                                       std::string_view account,
+                                       std::string_view supplementaryGroup = {});
 
 /// The service's unit under systemd: its file in the unit folder, and systemctl calls for it.
 class SystemdControl {

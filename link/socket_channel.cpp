@@ -20,6 +20,16 @@ ConnectedSocket::~ConnectedSocket() { ::close(m_fd); }
 
 void ConnectedSocket::shutdown() const { ::shutdown(m_fd, SHUT_RDWR); }
 
+void applyKeepAlive(int fd, const KeepAlive& keepAlive) {
+    (void)::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &keepAlive.idleSeconds,
+                       sizeof keepAlive.idleSeconds);
+    (void)::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &keepAlive.intervalSeconds,
+                       sizeof keepAlive.intervalSeconds);
+    (void)::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &keepAlive.probes, sizeof keepAlive.probes);
+    (void)::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &keepAlive.userTimeoutMs,
+                       sizeof keepAlive.userTimeoutMs);
+}
+
 namespace {
 
 void setBlocking(int fd) {
@@ -242,6 +252,9 @@ void SocketChannel::onConnected(int fd) {
     const int on = 1;
     if (::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
         m_lastError = errno;
+    }
+    if (m_keepAlive) {
+        applyKeepAlive(fd, *m_keepAlive);
     }
     // Small request/confirm exchanges: Nagle's algorithm with delayed acknowledgements
     // would hold each of them back by tens of milliseconds.

@@ -33,6 +33,18 @@ private:
     int m_fd;
 };
 
+/// Keep-alive timing of a connection, so that a peer that vanished without closing is noticed.
+struct KeepAlive {
+    int idleSeconds = 0;      // TCP_KEEPIDLE: quiet time before the first probe
+    int intervalSeconds = 0;  // TCP_KEEPINTVL: time between two probes
+    int probes = 0;           // TCP_KEEPCNT: unanswered probes that end the connection
+    int userTimeoutMs = 0;    // TCP_USER_TIMEOUT: longest wait for an acknowledgement
+};
+
+/// Sets the keep-alive timing on a connected socket (SO_KEEPALIVE itself is not touched);
+/// options the system refuses are left at their defaults.
+void applyKeepAlive(int fd, const KeepAlive& keepAlive);
+
 /// One TCP connection carried by three threads: a connector (connect or accept), a sender
 /// that drains the outgoing byte queue into the socket (bytes with nothing ahead of them skip
 /// it), and a receiver that hands incoming bytes up. Client mode connects to a peer; server
@@ -76,6 +88,9 @@ public:
     [[nodiscard]] unsigned failedAttempts() const { return m_failedAttempts; }
     /// Longest wait for a client-mode connect before the attempt counts as failed.
     void setConnectTimeout(std::chrono::milliseconds timeout) { m_connectTimeoutMs = timeout.count(); }
+    /// Keep-alive timing for the connections made from now on, on top of SO_KEEPALIVE with the
+    /// system's timing, which every connection gets. Call it before open().
+    void setKeepAlive(const KeepAlive& keepAlive) { m_keepAlive = keepAlive; }
 
 protected:
     /// Received bytes, in arrival order, on the receive thread.
@@ -119,6 +134,7 @@ private:
     std::atomic<int> m_lastError{0};
     std::atomic<unsigned> m_failedAttempts{0};
     std::atomic<long long> m_connectTimeoutMs{10000};
+    std::optional<KeepAlive> m_keepAlive;  // written before open(), read by the connector
 
     mutable std::mutex m_mutex;
     std::shared_ptr<ConnectedSocket> m_socket;  // guarded by m_mutex

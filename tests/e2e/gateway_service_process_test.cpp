@@ -2,19 +2,20 @@
 // running as that service. A temporary folder stands in for the unit folder, a script for
 // systemctl (it records its calls and answers state queries from a list), a datagram socket
 // for systemd's notification socket and a file for the system log.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "scoped_environment.h"
 #include "tests/gateway/gateway_test_support.h"
 #include "tests/gateway/notify_receiver.h"
 #include "tests/gateway/pty_pair.h"
@@ -30,6 +31,7 @@ using qvx::gateway::test::TcpClient;
 using qvx::gateway::test::TempDir;
 using qvx::gateway::test::writeTextFile;
 using qvx::test::ChildProcess;
+using qvx::test::ScopedEnvironment;
 
 namespace {
 
@@ -65,35 +67,6 @@ case "$verb" in
 esac
 exit 0
 )SH";
-
-/// Sets environment variables for the programs a test starts, and restores them after.
-class ScopedEnvironment {
-public:
-    explicit ScopedEnvironment(const std::map<std::string, std::optional<std::string>>& values) {
-        for (const auto& [name, value] : values) {
-            const char* old = std::getenv(name.c_str());
-            m_saved[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-            set(name, value);
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : m_saved) {
-            set(name, value);
-        }
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    static void set(const std::string& name, const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
-    }
-    std::map<std::string, std::optional<std::string>> m_saved;
-};
 
 /// A unit folder, the systemctl stand-in and an event log file in a folder of their own.
 class ServiceFolder {
@@ -212,16 +185,19 @@ TEST(ServiceInstall, SystemdAcceptsTheWrittenUnit) {
     }
 }
 
-// -l becomes User=; a password has nothing to go to and is refused before anything happens;
-// an account that does not exist, or one that would add lines to the unit, is refused; an
-// enable that fails leaves no unit behind.
+// -l becomes User= with the serial group; a password has nothing to go to and is refused before
+// anything happens; an account that does not exist, or one that would add lines to the unit, is
+// refused; an enable that fails leaves no unit behind.
 TEST(ServiceInstall, AccountsPasswordsAndFailuresOfTheEnable) {
     {
         const ServiceFolder folder;
         const ServiceFolder::Outcome outcome = folder.run({"-i", "-lroot"});
         EXPECT_EQ(outcome.exitCode, 1);
+        // The account gets the group of the serial devices, where this machine has it.
+        const std::string group =
+            ::getgrnam("dialout") != nullptr ? "SupplementaryGroups=dialout\n" : "";
         EXPECT_EQ(ChildProcess::readFile(folder.unit()),
-                  ServiceFolder::expectedUnit("User=root\n"));
+                  ServiceFolder::expectedUnit("User=root\n" + group));
     }
     struct Refusal {
         std::vector<std::string> switches;
@@ -525,6 +501,40 @@ TEST(ServiceRun, ServesUntilTheServiceManagerStopsIt) {
                   "\nSecured=0\nIPAddress=127.0.0.1\nPassword=Pelmar\nGatewayMax=1\n"
                   "[Parameters\\Gateway1]\nCOMPort=" +
                   pty.slavePath() + "\nBaudRate=9600\nByteSize=8\nParity=0\nStopBits=0\n");
+}
+
+// Boot order does not matter in service mode either: with its adapter missing at start the
+// service runs on, keeps the data port, and opens the device once it appears.
+TEST(ServiceRun, AMissingDeviceKeepsTheServiceRunningAndIsOpenedWhenItAppears) {
+    const std::uint16_t base = freePortRange(1);
+    Pty pty;
+    const TempDir links;
+    const fs::path device = links.path() / "serial-by-id";
+    ServiceRun run("[Parameters]\nTCPPortBase=" + std::to_string(base) +
+                   "\n[Parameters\\Gateway1]\nCOMPort=" + device.string() + "\n");
+    std::string seen;
+    ASSERT_TRUE(run.notify().receiveUntil("READY=1", kDeadline, &seen)) << seen;
+    EXPECT_EQ(run.notify().receive(2500ms), std::nullopt) << "no stop of its own";
+    EXPECT_TRUE(run.process().running());
+
+    fs::create_symlink(pty.slavePath(), device);
+    ASSERT_TRUE(pty.waitSlaveOpen(true, kDeadline));
+    TcpClient client(static_cast<std::uint16_t>(base + 1));
+    ASSERT_TRUE(client.send("x"));
+    EXPECT_EQ(pty.receive(1, kDeadline), bytesOf("x"));
+
+    ASSERT_TRUE(run.process().signal(SIGTERM));
+    ASSERT_TRUE(run.process().waitForExit(kDeadline));
+    EXPECT_EQ(run.process().exitCode(), 1);
+    const std::string log = run.eventLog();
+    EXPECT_NE(log.find("warning: Gatway-Server Nr. 1: COMPort <" + device.string() +
+                       "> ist nicht verfügbar; er wird geöffnet, sobald das Gerät erscheint.\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("info: Gatway-Server Nr. 1: COMPort <" + device.string() +
+                       "> ist wieder verfügbar.\n"),
+              std::string::npos)
+        << log;
 }
 
 // Started by hand without switches, the hand-over to the service manager fails: the reason

@@ -5,8 +5,10 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,7 +16,9 @@
 
 #include "gateway/gateway_security.h"
 #include "gateway_test_support.h"
+#include "keep_alive_probe.h"
 #include "pty_pair.h"
+#include "stable_device_path.h"
 #include "tcp_test_client.h"
 
 using namespace std::chrono_literals;
@@ -23,14 +27,17 @@ using qvx::gateway::CGatewaySecurity;
 using qvx::gateway::GatewayLogTarget;
 using qvx::gateway::GatewaySettings;
 using qvx::gateway::LoginTiming;
+using qvx::gateway::test::acceptedKeepAlive;
 using qvx::gateway::test::Bytes;
 using qvx::gateway::test::bytesOf;
 using qvx::gateway::test::everyByteValue;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::freePortRange;
+using qvx::gateway::test::KeepAliveState;
 using qvx::gateway::test::Pty;
 using qvx::gateway::test::randomBytes;
 using qvx::gateway::test::RecordingSink;
+using qvx::gateway::test::StableDevicePath;
 using qvx::gateway::test::TcpClient;
 using qvx::gateway::test::TempDir;
 using qvx::gateway::test::writeTextFile;
@@ -43,14 +50,17 @@ constexpr LoginTiming kTiming{300ms, 600ms};
 /// Channels 1..n on pseudo-terminals, their settings in a file, one login listener.
 class GatewayFixture {
 public:
-    GatewayFixture(int channels, const std::string& globals, const FakeClock* clock = nullptr)
+    /// `portLines` go into every [PortN] section; a `comPort` given replaces the ptys' paths.
+    GatewayFixture(int channels, const std::string& globals, const FakeClock* clock = nullptr,
+                   const std::string& portLines = "", const std::string& comPort = "")
         : m_base(freePortRange(channels)) {
         std::string ini = "[Globals]\nBasePortAddress=" + std::to_string(m_base) +
                           "\nPorts=" + std::to_string(channels) + "\n" + globals;
         for (int n = 1; n <= channels; ++n) {
             m_ptys.push_back(std::make_unique<Pty>());
-            ini += "[Port" + std::to_string(n) + "]\nCOMPort=" + m_ptys.back()->slavePath() +
-                   "\nBaudRate=115200\n";
+            ini += "[Port" + std::to_string(n) +
+                   "]\nCOMPort=" + (comPort.empty() ? m_ptys.back()->slavePath() : comPort) +
+                   "\nBaudRate=115200\n" + portLines;
         }
         writeTextFile(m_dir.path() / "qvx_gateway.ini", ini);
         m_stores.ConfigureStores(m_dir.path() / "qvx_gateway.ini", m_dir.path() / "r.ini", false);
@@ -322,31 +332,236 @@ TEST(GatewayChannel, EachSessionOpensThePortAfreshAndClosesItWhenItEnds) {
     }
 }
 
-TEST(GatewayChannel, AMissingComPortFailsTheStart) {
-    const std::uint16_t base = freePortRange(1);
-    TempDir dir;
-    const std::string ini = "[Globals]\nBasePortAddress=" + std::to_string(base) +
-                            "\n[Port1]\nCOMPort=/dev/qvx-no-such-port\n";
-    writeTextFile(dir.path() / "qvx_gateway.ini", ini);
-    GatewaySettings stores;
-    stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "r.ini", false);
-    RecordingSink sink;
-    CGatewaySecurity security(qvx::platform::SteadyClock::instance(),
-                              GatewayLogTarget{&sink, nullptr}, kTiming);
-    security.ReadSettings(stores);
-    CGatewayChannel channel(1, stores, security, GatewayLogTarget{&sink, nullptr});
-    EXPECT_FALSE(channel.StartChannel());
-    const std::string openFailure =
-        "Error: Gatway-Server Nr. 1: COMPort </dev/qvx-no-such-port> kann nicht geöffnet werden: "
-        "No such file or directory";
+// Boot order does not matter: a channel whose adapter is not there yet listens all the same.
+// A client meanwhile is refused with the reason; once the device is there, clients are served.
+TEST(GatewayChannel, AComPortMissingAtStartIsWaitedForAndClientsMeanwhileAreRefused) {
+    StableDevicePath device;
+    device.pointAtNothing();
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "", device.path());
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    {
+        TcpClient early(gateway.dataPort(1));
+        ASSERT_TRUE(early.isConnected());
+        EXPECT_TRUE(early.receiveUntilClosed(kDeadline).closed);
+    }
+    const std::string unplugged = "Error: Gatway-Server Nr. 1: COMPort <" + device.path() +
+                                  "> kann nicht geöffnet werden: No such file or directory";
+    const std::string peer = "127.0.0.1";
+    ASSERT_TRUE(gateway.sink().waitForLine(
+        gateway.line(1, "Info: Verbindung unterbrochen zu Remote-Address = " + peer), kDeadline));
     EXPECT_EQ(
-        sink.lines(),
+        gateway.channelLines(1),
         (std::vector<std::string>{
-            openFailure,
+            unplugged,
             "Error: Gatway-Server Nr. 1:  Initialisierung fehlgeschlagen: IP = 127.0.0.1, "
             "Port=" +
-                std::to_string(base + 1) + ",COMPort=/dev/qvx-no-such-port",
-            "Info: Gatway-Security:  Initialisierung Security OK: IP = 127.0.0.1", openFailure}));
+                std::to_string(gateway.dataPort(1)) + ",COMPort=" + device.path(),
+            "Warning: Gatway-Server Nr. 1: COMPort <" + device.path() +
+                "> ist nicht verfügbar; er wird geöffnet, sobald das Gerät erscheint.",
+            gateway.line(1, "Info: Verbindung hergestellt mit Remote-Address = " + peer), unplugged,
+            gateway.line(1, "Error: Verbindung zu Remote-Address = " + peer + " abgelehnt."),
+            gateway.line(1, "Info: Verbindung unterbrochen zu Remote-Address = " + peer)}));
+
+    device.pointAt(gateway.pty(1).slavePath());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    ASSERT_TRUE(client.send("ping"));
+    EXPECT_EQ(gateway.pty(1).receive(4, kDeadline), bytesOf("ping"));
+    gateway.pty(1).send(bytesOf("pong"));
+    EXPECT_EQ(client.receive(4, kDeadline), bytesOf("pong"));
+}
+
+TEST(GatewayChannel, ADeviceThatAppearsAfterTheStartIsOpenedAtOnce) {
+    StableDevicePath device;
+    device.pointAtNothing();
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "", device.path());
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    device.pointAt(gateway.pty(1).slavePath());
+    EXPECT_TRUE(gateway.pty(1).waitSlaveOpen(true, kDeadline));
+    EXPECT_TRUE(gateway.sink().waitForLine(
+        "Info: Gatway-Server Nr. 1: COMPort <" + device.path() + "> ist wieder verfügbar.",
+        kDeadline));
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    ASSERT_TRUE(client.send("x"));
+    EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
+}
+
+// The adapter is unplugged during a session and plugged in again: the client stays connected
+// and relaying resumes both ways without a new connection.
+TEST(GatewayChannel, AReplugDuringASessionKeepsTheClientAndRelaysAgain) {
+    StableDevicePath device;
+    auto first = std::make_unique<Pty>();
+    device.pointAt(first->slavePath());
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "", device.path());
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    ASSERT_TRUE(client.send("1"));
+    ASSERT_EQ(first->receive(1, kDeadline), bytesOf("1"));
+
+    first.reset();
+    device.remove();
+    const std::string gone = "Error: Gatway-Server Nr. 1: COMPort <" + device.path() +
+                             "> kann nicht gelesen werden: Input/output error";
+    ASSERT_TRUE(gateway.sink().waitForLine(gone, kDeadline));
+    ASSERT_TRUE(client.send("lost"));  // nowhere to go while the device is away
+    EXPECT_TRUE(client.staysQuiet(100ms)) << "the client stays connected";
+
+    Pty& second = gateway.pty(1);
+    device.pointAt(second.slavePath());
+    ASSERT_TRUE(second.waitSlaveOpen(true, kDeadline));
+    ASSERT_TRUE(client.send("2"));
+    EXPECT_EQ(second.receive(1, kDeadline), bytesOf("2"));
+    second.send(bytesOf("3"));
+    EXPECT_EQ(client.receive(1, kDeadline), bytesOf("3"));
+    EXPECT_TRUE(channel->isRelaying());
+
+    const std::vector<std::string> lines = gateway.channelLines(1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), gone), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Info: Gatway-Server Nr. 1: COMPort <" + device.path() +
+                             "> ist wieder verfügbar."),
+              1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("Verbindung unterbrochen") != std::string::npos;
+                            }),
+              0);
+}
+
+// Another process holds the port between two sessions: the next client is refused with an
+// Error naming the port and why, instead of a session that silently goes nowhere.
+TEST(GatewayChannel, APortTakenByAnotherOpenerRefusesTheClientWithTheReason) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    {
+        TcpClient first(gateway.dataPort(1));
+        ASSERT_TRUE(waitRelaying(*channel));
+    }
+    ASSERT_TRUE(gateway.pty(1).waitSlaveOpen(false, kDeadline));
+    int error = 0;
+    const int other = qvx::gateway::openExclusive(gateway.pty(1).slavePath(), error);
+    ASSERT_GE(other, 0) << error;
+    {
+        TcpClient second(gateway.dataPort(1));
+        EXPECT_TRUE(second.receiveUntilClosed(kDeadline).closed);
+    }
+    EXPECT_TRUE(gateway.sink().waitForLine(
+        "Error: Gatway-Server Nr. 1: COMPort <" + gateway.pty(1).slavePath() +
+            "> kann nicht geöffnet werden: Device or resource busy",
+        kDeadline));
+    EXPECT_TRUE(gateway.sink().waitForLine(
+        "Error: Gatway-Server Nr. 1: Verbindung zu Remote-Address = 127.0.0.1 abgelehnt.",
+        kDeadline));
+    qvx::gateway::closeExclusive(other);
+}
+
+// A line nobody drains and a client that keeps sending: taking the channel down still ends
+// within moments, since the serial side is stopped first.
+TEST(GatewayChannel, ABlockedLineDoesNotHoldTheChannelsEnd) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    // The flood ends when the channel's end resets the connection.
+    std::thread flood([&] { (void)client.send(Bytes(std::size_t{8} << 20, 0x55)); });
+    ASSERT_TRUE(gateway.pty(1).waitReadable(kDeadline));
+    const auto stopping = std::chrono::steady_clock::now();
+    channel.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 2s);
+    flood.join();
+}
+
+// IdleTimeout ends a session in which nothing moved, and leaves a busy one alone.
+TEST(GatewayChannel, IdleTimeoutEndsAQuietSessionButNotABusyOne) {
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "IdleTimeout=1\n");
+    auto channel = gateway.build(1);
+    EXPECT_EQ(channel->channelSettings().idleTimeoutSeconds, 1U);
+    ASSERT_TRUE(channel->StartChannel());
+    {
+        TcpClient busy(gateway.dataPort(1));
+        ASSERT_TRUE(waitRelaying(*channel));
+        const auto until = std::chrono::steady_clock::now() + 2500ms;
+        while (std::chrono::steady_clock::now() < until) {
+            ASSERT_TRUE(busy.send("b"));
+            ASSERT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("b"));
+            EXPECT_TRUE(busy.staysQuiet(100ms));
+        }
+        EXPECT_TRUE(channel->isRelaying());
+    }
+    ASSERT_TRUE(gateway.sink().waitForLine(
+        "Info: Gatway-Server Nr. 1: Verbindung unterbrochen zu Remote-Address = 127.0.0.1",
+        kDeadline));
+    gateway.sink().clear();
+
+    TcpClient quiet(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    const TcpClient::Ending ending = quiet.receiveUntilClosed(kDeadline);
+    EXPECT_TRUE(ending.closed);
+    EXPECT_TRUE(ending.bytes.empty());
+    ASSERT_TRUE(gateway.sink().waitForLines(3, kDeadline));
+    EXPECT_EQ(gateway.sink().lines(),
+              (std::vector<std::string>{
+                  "Info: Gatway-Server Nr. 1: Verbindung hergestellt mit Remote-Address = "
+                  "127.0.0.1",
+                  "Warning: Gatway-Server Nr. 1: Keine Daten seit 1 s, Verbindung zu "
+                  "Remote-Address = 127.0.0.1 wird geschlossen.",
+                  "Info: Gatway-Server Nr. 1: Verbindung unterbrochen zu Remote-Address = "
+                  "127.0.0.1"}));
+}
+
+// An accepted data connection carries the short keep-alive, so a client that vanished without
+// closing frees the port within about a minute.
+TEST(GatewayChannel, AcceptedConnectionsCarryTheStaleSessionKeepAlive) {
+    GatewayFixture gateway(1, "Secured=0\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    const std::optional<KeepAliveState> state = acceptedKeepAlive(client);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(*state, (KeepAliveState{true, 30, 10, 3, 60000}));
+}
+
+TEST(GatewayChannel, TraceRecordsWhatIsRelayedWithDirectionMarks) {
+    const TempDir dir;
+    const std::string trace = (dir.path() / "port1.trace").string();
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "Trace=" + trace + "\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    ASSERT_TRUE(client.send(Bytes{0x02, 0x10, 0xFF}));
+    ASSERT_EQ(gateway.pty(1).receive(3, kDeadline), (Bytes{0x02, 0x10, 0xFF}));
+    gateway.pty(1).send(Bytes{0x00, 0x0A});
+    ASSERT_EQ(client.receive(2, kDeadline), (Bytes{0x00, 0x0A}));
+    channel.reset();
+
+    std::ifstream in(trace);
+    std::vector<std::string> marks;
+    for (std::string line; std::getline(in, line);) {
+        marks.push_back(line.substr(line.find(' ', line.find(' ') + 1)));
+    }
+    EXPECT_EQ(marks, (std::vector<std::string>{" TX> 02 10 FF", " RX< 00 0A"}));
+}
+
+TEST(GatewayChannel, ATraceFileThatCannotBeOpenedIsReportedAndTheChannelRunsWithoutIt) {
+    GatewayFixture gateway(1, "Secured=0\n", nullptr, "Trace=/qvx-no-such-folder/t.trace\n");
+    auto channel = gateway.build(1);
+    ASSERT_TRUE(channel->StartChannel());
+    EXPECT_EQ(gateway.channelLines(1).back(),
+              "Error: Gatway-Server Nr. 1: Trace-Datei </qvx-no-such-folder/t.trace> kann nicht "
+              "geöffnet werden: No such file or directory");
+    TcpClient client(gateway.dataPort(1));
+    ASSERT_TRUE(waitRelaying(*channel));
+    ASSERT_TRUE(client.send("x"));
+    EXPECT_EQ(gateway.pty(1).receive(1, kDeadline), bytesOf("x"));
 }
 
 // Without its listener a channel would fail every accept at once and spin; it is reported

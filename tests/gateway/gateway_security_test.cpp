@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gateway_test_support.h"
+#include "keep_alive_probe.h"
 #include "tcp_test_client.h"
 
 using namespace std::chrono_literals;
@@ -17,10 +17,13 @@ using qvx::gateway::CGatewaySecurity;
 using qvx::gateway::GatewayLogTarget;
 using qvx::gateway::GatewaySettings;
 using qvx::gateway::LoginTiming;
+using qvx::gateway::test::acceptedKeepAlive;
 using qvx::gateway::test::Bytes;
 using qvx::gateway::test::bytesOf;
 using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::freePortRange;
+using qvx::gateway::test::KeepAliveState;
+using qvx::gateway::test::readTextFile;
 using qvx::gateway::test::RecordingSink;
 using qvx::gateway::test::TcpClient;
 using qvx::gateway::test::TempDir;
@@ -183,9 +186,9 @@ TEST(GatewaySecurity, BytesAfterTheLineAreIgnoredAndAPartialLineIsDiscarded) {
     EXPECT_EQ(fixture.security->authorizationCount(), 1U);
 }
 
-// One login connection at a time: a client that never sends its line is closed after the
-// line time-out, and the next one waiting in the backlog is served.
-TEST(GatewaySecurity, AnIdleLoginIsClosedSoTheNextClientIsServed) {
+// A client that never sends its line is closed after the line time-out; it holds up nobody
+// meanwhile, since every login is served on its own.
+TEST(GatewaySecurity, AnIdleLoginIsClosedAfterTheLineTimeoutWithoutHoldingUpOthers) {
     SecurityFixture fixture("Secured=1\nPassword=Pelmar\n");
     ASSERT_TRUE(fixture.security->Start());
     TcpClient idle(fixture.port);
@@ -193,37 +196,61 @@ TEST(GatewaySecurity, AnIdleLoginIsClosedSoTheNextClientIsServed) {
     const auto accepted = std::chrono::steady_clock::now();
     TcpClient next(fixture.port);
     ASSERT_TRUE(next.send("Pelmar\n"));
+    EXPECT_EQ(next.receive(3, kDeadline), bytesOf("+OK"));
+    EXPECT_TRUE(idle.staysQuiet(0ms)) << "answered while the idle login was still open";
 
     const TcpClient::Ending ending = idle.receiveUntilClosed(kDeadline);
     EXPECT_TRUE(ending.closed);
     EXPECT_TRUE(ending.bytes.empty());
     EXPECT_GE(std::chrono::steady_clock::now() - accepted, kTiming.lineTimeout - 50ms);
-    EXPECT_EQ(next.receive(3, kDeadline), bytesOf("+OK"));
 
     ASSERT_TRUE(fixture.sink.waitForLines(7, kDeadline));
-    EXPECT_EQ(fixture.sink.lines(),
-              (std::vector<std::string>{kOpened, kConnected,
-                                        "Warning: Gatway-Security: Keine Passphrase rechtzeitig "
-                                        "empfangen, Verbindung wird geschlossen.",
-                                        kEnded, kConnected, kAccepted, kEnded}));
+    std::vector<std::string> lines = fixture.sink.lines();
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> expected{kOpened,
+                                      kConnected,
+                                      kConnected,
+                                      kAccepted,
+                                      kEnded,
+                                      kEnded,
+                                      "Warning: Gatway-Security: Keine Passphrase rechtzeitig "
+                                      "empfangen, Verbindung wird geschlossen."};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
 }
 
-// Every attempt holds the login port for the hold time, even when the client leaves at once
-// after the reply: passphrases cannot be tried faster than that.
-TEST(GatewaySecurity, AClientThatLeavesAfterTheReplyStillHoldsThePortForTheHoldTime) {
+// Logins arriving together are answered together, each on its own time limits, up to the
+// limit of connections at a time; one more waits in the backlog until a place is free. Every
+// attempt keeps its place for the hold time even when the client leaves after the reply, so
+// one client cannot try passphrases faster than that.
+TEST(GatewaySecurity, LoginsAreServedEachOnTheirOwnUpToTheLimit) {
+    constexpr LoginTiming kTwoAtATime{1000ms, 5000ms, 2};
+    SecurityFixture fixture("Secured=1\nPassword=Pelmar\n", nullptr, kTwoAtATime);
+    ASSERT_TRUE(fixture.security->Start());
+    TcpClient first(fixture.port);
+    TcpClient second(fixture.port);
+    ASSERT_TRUE(first.send("Pelmar\n"));
+    ASSERT_TRUE(second.send("guess\n"));
+    EXPECT_EQ(first.receive(3, kDeadline), bytesOf("+OK"));
+    EXPECT_EQ(second.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID"));
+    EXPECT_TRUE(first.staysQuiet(0ms)) << "the second was answered within the first's hold";
+    const auto answered = std::chrono::steady_clock::now();
+    second.close();  // leaving at once does not give its place back before the hold ends
+
+    TcpClient third(fixture.port);
+    ASSERT_TRUE(third.send("Pelmar\n"));
+    EXPECT_EQ(third.receive(3, kDeadline), bytesOf("+OK"));
+    EXPECT_GE(std::chrono::steady_clock::now() - answered, kTwoAtATime.replyHold - 100ms)
+        << "the third is served only once the hold of a place has ended";
+}
+
+// Accepted login connections carry the short keep-alive, like the data connections.
+TEST(GatewaySecurity, AcceptedLoginsCarryTheStaleSessionKeepAlive) {
     SecurityFixture fixture("Secured=1\nPassword=Pelmar\n");
     ASSERT_TRUE(fixture.security->Start());
-    std::chrono::steady_clock::time_point replied;
-    {
-        TcpClient guess(fixture.port);
-        ASSERT_TRUE(guess.send("guess\n"));
-        ASSERT_EQ(guess.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID"));
-        replied = std::chrono::steady_clock::now();
-    }
-    TcpClient next(fixture.port);
-    ASSERT_TRUE(next.send("guess again\n"));
-    EXPECT_EQ(next.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID"));
-    EXPECT_GE(std::chrono::steady_clock::now() - replied, kTiming.replyHold - 50ms);
+    TcpClient client(fixture.port);
+    ASSERT_TRUE(fixture.sink.waitForLine(kConnected, kDeadline));
+    EXPECT_EQ(acceptedKeepAlive(client), (KeepAliveState{true, 30, 10, 3, 60000}));
 }
 
 TEST(GatewaySecurity, AuthorisesTheLoginAddressForTenSecondsOnTheMonotonicClock) {
@@ -316,51 +343,70 @@ TEST(GatewaySecurity, ALoginListenerThatCannotBeHadIsReportedAndNeverAccepts) {
     ::close(holder);
 }
 
-// A stored Secured or Password that cannot be read fails closed: an Error, no login
-// succeeds whatever the client sends (even the empty line an empty passphrase would match),
-// no data connection is authorised, and the stored values stay as they are.
-TEST(GatewaySecurity, UnreadableStoredLoginValuesRefuseEveryLogin) {
-    struct Case {
-        std::string stored;  // lines of [Parameters] after TCPPortBase
-        std::string error;
-        std::vector<std::string> attempts;
-    };
-    const std::string password100(100, 'p');
-    const std::string prefix = "Error: Gatway-Security: ";
-    const Case cases[] = {
-        {"Secured=on\nPassword=Pelmar\n",
-         prefix + "Der gespeicherte Wert Secured ist nicht lesbar und bleibt unverändert: keine "
-                  "Anmeldung möglich.",
-         {"Pelmar\n", "\n"}},
-        {"Secured=1\nPassword=" + password100 + "\n",
-         prefix + "Das gespeicherte Password ist länger als 99 Bytes und bleibt unverändert: "
-                  "keine Anmeldung möglich.",
-         {"\n", "Pelmar\n", std::string(51, 'p')}},
-    };
-    for (const Case& c : cases) {
+// A Secured that is no number (in the file or in the service store) counts as on, with an
+// Error naming it: data connections need a login, and the configured Password gives one.
+TEST(GatewaySecurity, ASecuredThatIsNoNumberCountsAsOnInBothStores) {
+    for (const bool registry : {false, true}) {
         TempDir dir;
         const std::uint16_t port = freePortRange(0);
-        const std::string text = "[Parameters]\nTCPPortBase=" + std::to_string(port) + "\n" +
-                                 "IPAddress=127.0.0.1\n" + c.stored;
-        writeTextFile(dir.path() / "registry.ini", text);
+        const std::string text = registry
+                                     ? "[Parameters]\nTCPPortBase=" + std::to_string(port) +
+                                           "\nIPAddress=127.0.0.1\nSecured=on\nPassword=Pelmar\n"
+                                     : "[Globals]\nBasePortAddress=" + std::to_string(port) +
+                                           "\nSecured=on\nPassword=Pelmar\n";
+        const auto file = dir.path() / (registry ? "registry.ini" : "qvx_gateway.ini");
+        writeTextFile(file, text);
         GatewaySettings stores;
-        stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "registry.ini", true);
+        stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "registry.ini",
+                               registry);
         RecordingSink sink;
         CGatewaySecurity security(qvx::platform::SteadyClock::instance(),
                                   GatewayLogTarget{&sink, nullptr}, kTiming);
         security.ReadSettings(stores);
-        EXPECT_EQ(sink.lines(), std::vector<std::string>{c.error}) << c.stored;
-        ASSERT_TRUE(security.Start());
-        for (const std::string& attempt : c.attempts) {
-            TcpClient client(port);
-            ASSERT_TRUE(client.send(attempt));
-            EXPECT_EQ(client.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID")) << attempt;
-            EXPECT_TRUE(client.receiveUntilClosed(kDeadline).closed);
-        }
+        EXPECT_EQ(sink.lines(),
+                  std::vector<std::string>{"Error: Gatway-Security: Der Wert von Secured ist keine "
+                                           "Zahl: \"on\"; die Passphrase-Prüfung ist "
+                                           "eingeschaltet."})
+            << registry;
+        EXPECT_TRUE(security.settings().secured);
         EXPECT_FALSE(security.IsAuthorized("127.0.0.1"));
-        std::ifstream in(dir.path() / "registry.ini", std::ios::binary);
-        std::ostringstream after;
-        after << in.rdbuf();
-        EXPECT_EQ(after.str(), text);
+        ASSERT_TRUE(security.Start());
+        TcpClient client(port);
+        ASSERT_TRUE(client.send("Pelmar\n"));
+        EXPECT_EQ(client.receive(3, kDeadline), bytesOf("+OK"));
+        EXPECT_TRUE(security.IsAuthorized("127.0.0.1"));
+        EXPECT_EQ(readTextFile(file), text) << "the value is kept as it is";
     }
+}
+
+// A stored Password that cannot be read fails closed: an Error, no login succeeds whatever
+// the client sends (even the empty line an empty passphrase would match), no data connection
+// is authorised, and the stored value stays as it is.
+TEST(GatewaySecurity, AnUnreadableStoredPasswordRefusesEveryLogin) {
+    const std::string password100(100, 'p');
+    TempDir dir;
+    const std::uint16_t port = freePortRange(0);
+    const std::string text = "[Parameters]\nTCPPortBase=" + std::to_string(port) +
+                             "\nIPAddress=127.0.0.1\nSecured=1\nPassword=" + password100 + "\n";
+    writeTextFile(dir.path() / "registry.ini", text);
+    GatewaySettings stores;
+    stores.ConfigureStores(dir.path() / "qvx_gateway.ini", dir.path() / "registry.ini", true);
+    RecordingSink sink;
+    CGatewaySecurity security(qvx::platform::SteadyClock::instance(),
+                              GatewayLogTarget{&sink, nullptr}, kTiming);
+    security.ReadSettings(stores);
+    EXPECT_EQ(sink.lines(),
+              std::vector<std::string>{"Error: Gatway-Security: Das gespeicherte Password ist "
+                                       "länger als 99 Bytes und bleibt unverändert: keine "
+                                       "Anmeldung möglich."});
+    ASSERT_TRUE(security.Start());
+    for (const std::string& attempt :
+         {std::string("\n"), std::string("Pelmar\n"), std::string(51, 'p')}) {
+        TcpClient client(port);
+        ASSERT_TRUE(client.send(attempt));
+        EXPECT_EQ(client.receive(21, kDeadline), bytesOf("+ERR PASSWORD INVALID")) << attempt;
+        EXPECT_TRUE(client.receiveUntilClosed(kDeadline).closed);
+    }
+    EXPECT_FALSE(security.IsAuthorized("127.0.0.1"));
+    EXPECT_EQ(readTextFile(dir.path() / "registry.ini"), text);
 }

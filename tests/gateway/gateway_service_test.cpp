@@ -1,6 +1,10 @@
 #include "gateway/gateway_service.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -57,13 +61,21 @@ TEST(GatewayLog, CopiesWhatPassesTheMaskExceptDebugToTheEventLog) {
     EXPECT_EQ(errorsOnly.entries(), (std::vector<Entry>{{"E", kLogError}}));
 }
 
-// Under systemd with a COM port that does not exist: the service reaches running, stops
-// itself about 2 s later, and its event log holds the channel's errors (settings from the
-// service store).
-TEST(GatewayService, WithoutARunningChannelTheServiceStopsItselfAfterTwoSeconds) {
+// Under systemd with no channel that can run (its data port is held by another program): the
+// service reaches running, stops itself about 2 s later and ends with exit code 2, which the
+// unit counts as a failure and restarts; its event log holds the channel's errors (settings
+// from the service store). A missing device alone does not stop it: that channel waits.
+TEST(GatewayService, WithoutARunningChannelTheServiceStopsItselfAfterTwoSecondsAsAFailure) {
     const TempDir dir;
     const NotifyReceiver receiver(dir.path() / "notify");
     const std::uint16_t base = freePortRange(1);
+    const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(base + 1));
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(holder, 1), 0);
     const std::string missing = (dir.path() / "missing-port").string();
     writeTextFile(dir.path() / "registry.ini", "[Parameters]\nTCPPortBase=" + std::to_string(base) +
                                                    "\n[Parameters\\Gateway1]\nCOMPort=" + missing +
@@ -75,10 +87,12 @@ TEST(GatewayService, WithoutARunningChannelTheServiceStopsItselfAfterTwoSeconds)
     CGatewayService service(environment, events);
 
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(service.HandleCommandLine({"/usr/local/bin/qvx_gateway"}), 1);
+    EXPECT_EQ(service.HandleCommandLine({"/usr/local/bin/qvx_gateway"}),
+              CGatewayService::kExitNothingToServe);
     const auto ran = std::chrono::steady_clock::now() - started;
     EXPECT_GE(ran, CGatewayService::kIdleServiceStop);
     EXPECT_LT(ran, CGatewayService::kIdleServiceStop + 3s);
+    ::close(holder);
 
     std::vector<std::string> messages;
     while (const std::optional<std::string> message = receiver.receive(0ms)) {
@@ -93,16 +107,19 @@ TEST(GatewayService, WithoutARunningChannelTheServiceStopsItselfAfterTwoSeconds)
                         }));
 
     const std::string channel = "Gatway-Server Nr. 1: ";
-    const std::string openFailure =
-        channel + "COMPort <" + missing + "> kann nicht geöffnet werden: No such file or directory";
+    const std::string port = std::to_string(base + 1);
     EXPECT_EQ(events.entries(),
               (std::vector<Entry>{
-                  {openFailure, kLogError},
-                  {channel + " Initialisierung fehlgeschlagen: IP = 127.0.0.1, Port=" +
-                       std::to_string(base + 1) + ",COMPort=" + missing,
+                  {channel + "TCP-Port " + port +
+                       " auf IP = 127.0.0.1 kann nicht geöffnet werden: Address already in use",
+                   kLogError},
+                  {channel + "COMPort <" + missing +
+                       "> kann nicht geöffnet werden: No such file or directory",
+                   kLogError},
+                  {channel + " Initialisierung fehlgeschlagen: IP = 127.0.0.1, Port=" + port +
+                       ",COMPort=" + missing,
                    kLogError},
                   {"Gatway-Security:  Initialisierung Security OK: IP = 127.0.0.1", kLogInfo},
-                  {openFailure, kLogError},
                   {channel + "Gateway konnte nicht gestartet werden.", kLogError},
               }));
 }

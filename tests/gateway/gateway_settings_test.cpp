@@ -111,7 +111,8 @@ TEST(GatewaySettingsFile, TheSampleFileSpellsOutExactlyTheDefaults) {
     for (const char* key : {"BasePortAddress", "IPAddress", "Ports", "Secured", "Password"}) {
         EXPECT_NE(file.readString("Globals", key, "<missing>"), "<missing>") << key;
     }
-    for (const char* key : {"COMPort", "BaudRate", "ByteSize", "Parity", "StopBits"}) {
+    for (const char* key :
+         {"COMPort", "BaudRate", "ByteSize", "Parity", "StopBits", "IdleTimeout", "Trace"}) {
         EXPECT_NE(file.readString("Port1", key, "<missing>"), "<missing>") << key;
     }
     // The example of a second channel stays commented out.
@@ -307,8 +308,8 @@ TEST(GatewaySettingsRegistry, UnreadableValuesAreReplacedByTheirDefaults) {
 }
 
 // Replacing an unreadable Secured by 0 would turn security off, and an unreadable Password by
-// the default would open the gateway to the published passphrase: both stay as stored, and
-// security counts as on with no login possible.
+// the default would open the gateway to the published passphrase: both stay as stored. A
+// Secured that is no number counts as on; a Password that cannot be read refuses every login.
 TEST(GatewaySettingsRegistry, UnreadableLoginValuesAreKeptAndFailClosed) {
     struct Case {
         std::string stored;  // lines of [Parameters]
@@ -319,9 +320,9 @@ TEST(GatewaySettingsRegistry, UnreadableLoginValuesAreKeptAndFailClosed) {
     };
     const std::string password100(100, 'p');
     const Case cases[] = {
-        {"Secured=4294967296\nPassword=x\n", true, true, false, true},
-        {"Secured=yes\nPassword=x\n", true, true, false, true},
-        {"Secured=\nPassword=x\n", true, true, false, true},
+        {"Secured=4294967296\nPassword=x\n", true, true, false, false},
+        {"Secured=yes\nPassword=x\n", true, true, false, false},
+        {"Secured=\nPassword=x\n", true, true, false, false},
         {"Secured=1\nPassword=" + password100 + "\n", true, false, true, true},
         {"Secured=abc\nPassword=" + password100 + "\n", true, true, true, true},
         // Security off: the passphrase is not used, and still not replaced.
@@ -340,6 +341,83 @@ TEST(GatewaySettingsRegistry, UnreadableLoginValuesAreKeptAndFailClosed) {
         EXPECT_NE(read.password, "Pelmar") << c.stored;
         EXPECT_EQ(readFile(store), text) << "nothing written back";
     }
+}
+
+// On or off as written: only a whole decimal number says off (0) or on (any other); anything
+// else counts as on and is kept for the Error line, so that "on", "true" or a typo never turn
+// security off. In the file an empty value counts as missing, like every number there.
+TEST(GatewaySettingsFile, ASecuredThatIsNoNumberCountsAsOn) {
+    struct Case {
+        std::string value;
+        bool secured;
+        bool notANumber;
+    };
+    const Case cases[] = {
+        {"0", false, false},  {"+0", false, false}, {"1", true, false},
+        {"-1", true, false},  {"", false, false},   {"on", true, true},
+        {"true", true, true}, {"off", true, true},  {"12abc", true, true},
+        {"0x0", true, true},  {"0 1", true, true},  {"99999999999", true, true},
+    };
+    for (const Case& c : cases) {
+        const TempDir dir;
+        writeFile(dir.path() / "qvx_gateway.ini", "[Globals]\nSecured=" + c.value + "\n");
+        const GlobalSettings read = fileMode(dir.path() / "qvx_gateway.ini").readGlobalSettings();
+        EXPECT_EQ(read.secured, c.secured) << c.value;
+        EXPECT_EQ(read.securedUnreadable, c.notANumber) << c.value;
+        EXPECT_EQ(read.securedText, c.notANumber ? c.value : "") << c.value;
+        EXPECT_FALSE(read.loginsRefused()) << c.value;
+    }
+}
+
+// IdleTimeout and Trace are read from both stores when present; the service store does not
+// add them when they are missing.
+TEST(GatewaySettings, IdleTimeoutAndTraceAreOptionalInBothStores) {
+    const TempDir dir;
+    const std::string longPath = "/var/log/" + std::string(120, 't') + ".trace";
+    writeFile(dir.path() / "qvx_gateway.ini",
+              "[Port1]\nIdleTimeout=90\nTrace=" + longPath + "\n[Port2]\nIdleTimeout=-5\n");
+    GatewaySettings file = fileMode(dir.path() / "qvx_gateway.ini");
+    const ChannelSettings first = file.ReadChannelSettings(1);
+    EXPECT_EQ(first.idleTimeoutSeconds, 90U);
+    EXPECT_EQ(first.tracePath, longPath) << "a path is never cut";
+    EXPECT_EQ(file.ReadChannelSettings(2).idleTimeoutSeconds, 0U);
+    EXPECT_EQ(file.ReadChannelSettings(3).tracePath, "");
+
+    const fs::path store = dir.path() / "registry.ini";
+    writeFile(store,
+              "[Parameters\\Gateway1]\nIdleTimeout=45\nTrace=/tmp/port1.trace\n"
+              "[Parameters\\Gateway2]\nIdleTimeout=abc\n");
+    GatewaySettings registry = registryMode(store);
+    const ChannelSettings one = registry.ReadChannelSettings(1);
+    EXPECT_EQ(one.idleTimeoutSeconds, 45U);
+    EXPECT_EQ(one.tracePath, "/tmp/port1.trace");
+    EXPECT_EQ(registry.ReadChannelSettings(2).idleTimeoutSeconds, 0U);
+    EXPECT_EQ(registry.ReadChannelSettings(3), (ChannelSettings{5003, "COM1:", 9600, 8, 0, 0}));
+    const IniFile written(store);
+    EXPECT_EQ(written.readString("Parameters\\Gateway3", "IdleTimeout", "missing"), "missing");
+    EXPECT_EQ(written.readString("Parameters\\Gateway3", "Trace", "missing"), "missing");
+    EXPECT_EQ(written.readString("Parameters\\Gateway2", "IdleTimeout", ""), "abc");
+}
+
+// Read-only, as for checking the settings: the service store is neither created nor filled.
+TEST(GatewaySettingsRegistry, AReadOnlyReadFillsNothingAndCreatesNothing) {
+    const TempDir dir;
+    GatewaySettings missing = registryMode(dir.path() / "registry.ini");
+    missing.setReadOnly(true);
+    EXPECT_EQ(missing.readGlobalSettings(), kRegistryGlobalDefaults);
+    EXPECT_EQ(missing.ChannelCount(), 1);
+    EXPECT_EQ(missing.ReadChannelSettings(1), kRegistryChannel1Defaults);
+    EXPECT_FALSE(fs::exists(dir.path() / "registry.ini"));
+
+    const std::string text = "[Parameters]\nTCPPortBase=abc\nSecured=on\n";
+    writeFile(dir.path() / "registry.ini", text);
+    GatewaySettings partial = registryMode(dir.path() / "registry.ini");
+    partial.setReadOnly(true);
+    const GlobalSettings read = partial.readGlobalSettings();
+    EXPECT_EQ(read.loginPort, 5000);
+    EXPECT_TRUE(read.securedUnreadable);
+    EXPECT_EQ(partial.ReadChannelSettings(1), kRegistryChannel1Defaults);
+    EXPECT_EQ(readFile(dir.path() / "registry.ini"), text);
 }
 
 TEST(GatewaySettingsRegistry, AStoreThatCannotBeOpenedGivesDefaultsAndIsNotCreated) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -178,6 +179,14 @@ inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milli
 inline void writeTextFile(const std::filesystem::path& path, std::string_view text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+/// The whole content of `path`; empty when it cannot be read.
+inline std::string readTextFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 /// A clock that stands still until the test moves it, and counts how often it was asked.

@@ -58,12 +58,25 @@ TEST(CommandLine, OnlyTheSecondCharacterOfASwitchCounts) {
         {{"-l", "svc", "-p", "pw", "-i"}, {HostOperation::Install, "svc", "pw"}},
         {{"-lsvc", "-ppw"}, {HostOperation::ServiceDispatcher, "svc", "pw"}},
         {{"-i", "-l"}, {HostOperation::Install, "", ""}},
-        // Anything else is ignored.
-        {{"d", "-", "-x", "--", "-D"}, {HostOperation::ServiceDispatcher, "", ""}},
+        // Anything else is ignored, long switches other than the two below included.
+        {{"d", "-", "-x", "--", "-D", "--debug"}, {HostOperation::ServiceDispatcher, "", ""}},
+        // Help and the settings check act at once too.
+        {{"-i", "--help", "-u"}, {HostOperation::Help, "", ""}},
+        {{"-hx"}, {HostOperation::Help, "", ""}},
+        {{"-lroot", "--check-config", "-d"}, {HostOperation::CheckConfig, "root", ""}},
+        {{"-d", "--help"}, {HostOperation::Console, "", ""}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseCommandLine(c.arguments), c.expected) << testing::PrintToString(c.arguments);
     }
+    // The store --check-config reads: the file, or the service store when the next argument
+    // says so.
+    using qvx::gateway::ConfigStore;
+    const std::vector<std::string> file{"--check-config", "-s"};
+    EXPECT_EQ(parseCommandLine(file).checkedStore, ConfigStore::File);
+    const std::vector<std::string> service{"--check-config", "service"};
+    EXPECT_EQ(parseCommandLine(service).checkedStore, ConfigStore::Service);
+    EXPECT_EQ(parseCommandLine(service).operation, HostOperation::CheckConfig);
 }
 
 TEST(SignalWatcher, HandsASignalToItsThreadInsteadOfAHandler) {
@@ -109,6 +122,11 @@ public:
     int RunInConsole(bool faceless) override {
         return choose(faceless ? "RunInConsole(faceless)" : "RunInConsole");
     }
+    int ShowHelp() override { return choose("ShowHelp"); }
+    int CheckConfiguration(qvx::gateway::ConfigStore store) override {
+        return choose(store == qvx::gateway::ConfigStore::Service ? "CheckConfiguration(service)"
+                                                                  : "CheckConfiguration");
+    }
 
     std::vector<std::string> chosen;
 
@@ -133,6 +151,7 @@ public:
         m_run(*this);
     }
     void Stop() override { (void)ReportServiceState(ServiceState::StopPending); }
+    int CheckConfiguration(qvx::gateway::ConfigStore /*store*/) override { return 1; }
 
     int runs = 0;
 
@@ -155,11 +174,20 @@ TEST(HostDispatch, EverySwitchChoosesItsOperationWhoseResultIsTheExitCode) {
         const char* operation;
     };
     const Case cases[] = {
-        {{}, "EnterServiceDispatcher"},   {{"service-argument"}, "EnterServiceDispatcher"},
-        {{"-install"}, "InstallService"}, {{"-i", "-l", "gateway", "-ppw"}, "InstallService"},
-        {{"-u"}, "RemoveService"},        {{"-s"}, "StartInstalledService"},
-        {{"-e"}, "StopInstalledService"}, {{"-s", "-e"}, "StopInstalledService"},
-        {{"-debug"}, "RunInConsole"},     {{"-f", "-i"}, "RunInConsole(faceless)"},
+        {{}, "EnterServiceDispatcher"},
+        {{"service-argument"}, "EnterServiceDispatcher"},
+        {{"-install"}, "InstallService"},
+        {{"-i", "-l", "gateway", "-ppw"}, "InstallService"},
+        {{"-u"}, "RemoveService"},
+        {{"-s"}, "StartInstalledService"},
+        {{"-e"}, "StopInstalledService"},
+        {{"-s", "-e"}, "StopInstalledService"},
+        {{"-debug"}, "RunInConsole"},
+        {{"-f", "-i"}, "RunInConsole(faceless)"},
+        {{"-h"}, "ShowHelp"},
+        {{"--help"}, "ShowHelp"},
+        {{"--check-config"}, "CheckConfiguration"},
+        {{"--check-config", "service"}, "CheckConfiguration(service)"},
     };
     for (const int result : {0, 1}) {
         for (const Case& c : cases) {

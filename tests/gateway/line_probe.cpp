@@ -12,10 +12,14 @@ std::optional<LineState> probeLine(const std::string& path) {
     if (fd < 0) {
         return std::nullopt;
     }
-    struct termios2 t {};
-    const int result = ::ioctl(fd, TCGETS2, &t);
+    std::optional<LineState> state = probeLine(fd);
     ::close(fd);
-    if (result != 0) {
+    return state;
+}
+
+std::optional<LineState> probeLine(int fd) {
+    struct termios2 t {};
+    if (::ioctl(fd, TCGETS2, &t) != 0) {
         return std::nullopt;
     }
     LineState state;

@@ -22,5 +22,8 @@ struct LineState {
 
 /// Opens `path` (without becoming its controlling terminal) and reads its settings.
 [[nodiscard]] std::optional<LineState> probeLine(const std::string& path);
+/// The settings of the terminal open as `fd`. A pty master gives those of its slave, which
+/// works while the slave is held in exclusive mode.
+[[nodiscard]] std::optional<LineState> probeLine(int fd);
 
 }  // namespace qvx::gateway::test

@@ -27,6 +27,13 @@ public:
             throw std::runtime_error("no pseudo-terminal");
         }
         m_slavePath = name.data();
+        // Until its slave has been opened once, a master reports no hang-up: open and close it
+        // here, so that slaveOpen() tells from the start whether somebody holds the slave.
+        const int slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (slave < 0) {
+            throw std::runtime_error("pseudo-terminal slave cannot be opened");
+        }
+        ::close(slave);
     }
     ~Pty() { closeMaster(); }
     Pty(const Pty&) = delete;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <stdexcept>
@@ -21,16 +24,17 @@
 #include "gateway_test_support.h"
 #include "line_probe.h"
 #include "pty_pair.h"
+#include "stable_device_path.h"
 
 using namespace std::chrono_literals;
 using qvx::gateway::CSerialChannel;
 using qvx::gateway::devicePathForPort;
 using qvx::gateway::frameControlFlags;
 using qvx::gateway::RepeatedErrorThrottle;
-using qvx::gateway::test::FakeClock;
 using qvx::gateway::test::probeLine;
 using qvx::gateway::test::Pty;
 using qvx::gateway::test::RecordingLog;
+using qvx::gateway::test::StableDevicePath;
 using qvx::gateway::test::TempDir;
 
 namespace {
@@ -225,7 +229,7 @@ TEST_P(SerialLineSettings, AreAppliedAsARawLineWithoutFlowControl) {
         channel.Configure(pty.slavePath(), c.baud, c.byteSize, c.parityCode, c.stopBitsCode));
     ASSERT_TRUE(channel.StartReader());
 
-    const std::optional<qvx::gateway::test::LineState> line = probeLine(pty.slavePath());
+    const std::optional<qvx::gateway::test::LineState> line = probeLine(pty.master());
     ASSERT_TRUE(line);
     EXPECT_EQ(line->outputBaud, c.baud);
     EXPECT_EQ(line->inputBaud, c.baud);
@@ -319,11 +323,22 @@ TEST(SerialChannel, MissingDeviceFailsWithTheOpenMessage) {
     CollectingChannel channel(log);
     EXPECT_FALSE(channel.Configure("/dev/qvx-no-such-port", 9600, 8, 0, 0));
     EXPECT_EQ(channel.lastError(), ENOENT);
+    EXPECT_TRUE(channel.deviceUnavailable());
     EXPECT_FALSE(channel.StartReader());
     const RecordingLog::Line expected{
         "COMPort </dev/qvx-no-such-port> kann nicht geöffnet werden: No such file or directory",
         qvx::link::kLogError};
     EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{expected, expected}));
+
+    // Settings no UART can send are refused before the device is even looked for.
+    RecordingLog refusedLog;
+    CollectingChannel refused(refusedLog);
+    EXPECT_FALSE(refused.Configure("/dev/qvx-no-such-port", 9600, 9, 0, 0));
+    EXPECT_FALSE(refused.deviceUnavailable());
+    EXPECT_EQ(refusedLog.lines(),
+              (std::vector<RecordingLog::Line>{
+                  {configurationFailed("/dev/qvx-no-such-port", "Invalid argument"),
+                   qvx::link::kLogError}}));
 }
 
 TEST(SerialChannel, ComNameOpensTheMappedDeviceAndLogsTheNameAsConfigured) {
@@ -356,32 +371,179 @@ TEST(RepeatedErrorThrottle, LogsTheFirstFailureThenOncePerIntervalWhileItLasts) 
     EXPECT_TRUE(throttle.shouldLog(EIO, t0 + 64s));
 }
 
-TEST(SerialChannel, ARemovedDeviceIsRetriedButLoggedOnlyOncePerMinute) {
+// ---- Hot-plug, exclusive access, stalled lines -------------------------------------------
+
+namespace {
+
+RecordingLog::Line gone(const std::string& port) {
+    return {"COMPort <" + port + "> kann nicht gelesen werden: Input/output error",
+            qvx::link::kLogError};
+}
+
+RecordingLog::Line back(const std::string& port) {
+    return {"COMPort <" + port + "> ist wieder verfügbar.", qvx::link::kLogInfo};
+}
+
+/// True when the terminal at `path` is in exclusive mode; an open refused as busy (what a
+/// process without administrator rights gets) counts as exclusive too.
+bool exclusiveMode(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == EBUSY;
+    }
+    int exclusive = 0;
+    const bool known = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0;
+    ::close(fd);
+    return known && exclusive != 0;
+}
+
+}  // namespace
+
+// The adapter is unplugged during a session and plugged in again behind the same stable link:
+// the channel closes the dead port, finds the device again, reapplies the line settings and
+// relays on; the log says once that it is gone and once that it is back.
+TEST(SerialChannel, AReplugBehindAStableLinkIsFoundAgainAndLoggedOnceEachWay) {
+    StableDevicePath link;
+    auto first = std::make_unique<Pty>();
+    link.pointAt(first->slavePath());
+    RecordingLog log;
+    CollectingChannel channel(log);
+    ASSERT_TRUE(channel.Configure(link.path(), 19200, 8, 0, 2));
+    ASSERT_TRUE(channel.StartReader());
+    first->send({'a'});
+    ASSERT_EQ(channel.waitForBytes(1, kDeadline).size(), 1U);
+
+    first.reset();  // unplugged: the pty's other side goes away, and with it the link target
+    link.remove();
+    ASSERT_TRUE(log.waitForLines(1, kDeadline));
+    EXPECT_EQ(log.lines(), std::vector<RecordingLog::Line>{gone(link.path())});
+    EXPECT_TRUE(qvx::gateway::test::waitUntil([&] { return !channel.isOpen(); }, kDeadline));
+    channel.Write(std::vector<std::uint8_t>{'x'});  // dropped while the device is away
+
+    Pty second;
+    link.pointAt(second.slavePath());
+    ASSERT_TRUE(second.waitSlaveOpen(true, kDeadline));
+    ASSERT_TRUE(log.waitForLines(2, kDeadline));
+    const std::optional<qvx::gateway::test::LineState> line = probeLine(second.master());
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->outputBaud, 19200U);
+    EXPECT_TRUE(line->extraStopBit);
+    EXPECT_FALSE(line->canonicalOrEcho);
+
+    second.send({'b', 'c'});
+    EXPECT_EQ(channel.waitForBytes(3, kDeadline), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    channel.Write(std::vector<std::uint8_t>{'y'});
+    EXPECT_EQ(second.receive(1, kDeadline), std::vector<std::uint8_t>{'y'});
+    EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{gone(link.path()), back(link.path())}));
+}
+
+// A device missing when the port is checked is waited for without a line per attempt, and
+// opened as soon as it is there.
+TEST(SerialChannel, AwaitDeviceOpensThePortWhenTheDeviceAppears) {
+    StableDevicePath link;
+    link.pointAtNothing();
+    RecordingLog log;
+    CollectingChannel channel(log);
+    EXPECT_FALSE(channel.Configure(link.path(), 9600, 8, 0, 0));
+    ASSERT_TRUE(channel.deviceUnavailable());
+    channel.AwaitDevice();
+
+    // A target that fails another way shows that attempts go on, and quietly.
+    link.pointAt(link.folder());
+    EXPECT_TRUE(
+        qvx::gateway::test::waitUntil([&] { return channel.lastError() == EISDIR; }, kDeadline));
+    EXPECT_FALSE(channel.isOpen());
+
+    Pty pty;
+    link.pointAt(pty.slavePath());
+    ASSERT_TRUE(pty.waitSlaveOpen(true, kDeadline));
+    ASSERT_TRUE(log.waitForLines(2, kDeadline));
+    EXPECT_EQ(
+        log.lines(),
+        (std::vector<RecordingLog::Line>{
+            {"COMPort <" + link.path() + "> kann nicht geöffnet werden: No such file or directory",
+             qvx::link::kLogError},
+            back(link.path())}));
+    pty.send({0x11, 0x13});
+    EXPECT_EQ(channel.waitForBytes(2, kDeadline), (std::vector<std::uint8_t>{0x11, 0x13}));
+}
+
+// While the gateway holds a port, a second opener (another gateway, a terminal program) is
+// refused instead of sharing the line, and the refusal names the process that holds it.
+TEST(SerialChannel, APortIsHeldExclusivelyAndASecondOpenerIsToldWhoHoldsIt) {
     Pty pty;
     RecordingLog log;
-    FakeClock clock;
-    CollectingChannel channel(log, clock);
+    CollectingChannel holder(log);
+    ASSERT_TRUE(holder.Configure(pty.slavePath(), 9600, 8, 0, 0));
+    EXPECT_FALSE(exclusiveMode(pty.slavePath())) << "the check lets go of the port";
+    ASSERT_TRUE(holder.StartReader());
+    EXPECT_TRUE(exclusiveMode(pty.slavePath()));
+
+    RecordingLog otherLog;
+    CollectingChannel other(otherLog);
+    EXPECT_FALSE(other.Configure(pty.slavePath(), 9600, 8, 0, 0));
+    EXPECT_TRUE(other.deviceUnavailable());
+    EXPECT_EQ(other.lastError(), EBUSY);
+    // The holder is this very process, which the text leaves out.
+    EXPECT_EQ(otherLog.lines(), (std::vector<RecordingLog::Line>{
+                                    {"COMPort <" + pty.slavePath() +
+                                         "> kann nicht geöffnet werden: Device or resource busy",
+                                     qvx::link::kLogError}}));
+    const std::optional<qvx::gateway::PortHolder> found =
+        qvx::gateway::findPortHolder(pty.slavePath(), 0);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->pid, ::getpid());
+    EXPECT_EQ(qvx::gateway::portHolderText(pty.slavePath()), "");
+
+    holder.StopReader();
+    EXPECT_FALSE(exclusiveMode(pty.slavePath()));
+    EXPECT_TRUE(other.Configure(pty.slavePath(), 9600, 8, 0, 0));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+// A line nobody drains: a write gives up after the stall time-out, and while the line stays
+// stalled later writes do not wait at all, so a backlog of them cannot hold the session's end
+// (each waiting its second, these 50 would take 50 s).
+TEST(SerialChannel, AWriteTheLineDoesNotTakeGivesUpAndLaterOnesDoNotWait) {
+    Pty pty;
+    RecordingLog log;
+    CollectingChannel channel(log);
     ASSERT_TRUE(channel.Configure(pty.slavePath(), 9600, 8, 0, 0));
     ASSERT_TRUE(channel.StartReader());
-    const RecordingLog::Line failure{
-        "COMPort <" + pty.slavePath() + "> kann nicht gelesen werden: Input/output error",
-        qvx::link::kLogError};
+    channel.Write(std::vector<std::uint8_t>(std::size_t{1} << 20, 0x55));
+    EXPECT_EQ(channel.lastError(), ETIMEDOUT);
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50; ++i) {
+        channel.Write(std::vector<std::uint8_t>(4096, 0xAA));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10 * CSerialChannel::kWriteStallTimeout);
+    EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{
+                               {"COMPort <" + pty.slavePath() +
+                                    "> nimmt seit 1000 ms keine Daten an, Daten werden verworfen.",
+                                qvx::link::kLogWarning}}));
 
-    pty.closeMaster();  // the device is gone: every read fails from now on
-    // Each failed read asks the clock once; let several retries pass on frozen time.
-    ASSERT_TRUE(clock.waitForCalls(4, kDeadline));
-    EXPECT_EQ(log.lines(), std::vector<RecordingLog::Line>{failure});
-    EXPECT_EQ(channel.lastError(), EIO);
+    // Drained, the line takes bytes again.
+    while (!pty.receive(65536, 100ms).empty()) {
+    }
+    channel.Write(std::vector<std::uint8_t>{'z'});
+    EXPECT_EQ(pty.receive(1, kDeadline), std::vector<std::uint8_t>{'z'});
+}
 
-    clock.advance(59s);
-    ASSERT_TRUE(clock.waitForCalls(clock.calls() + 2, kDeadline));
-    EXPECT_EQ(log.lines().size(), 1U);
-
-    clock.advance(1s);
-    ASSERT_TRUE(log.waitForLines(2, kDeadline));
-    ASSERT_TRUE(clock.waitForCalls(clock.calls() + 2, kDeadline));
-    EXPECT_EQ(log.lines(), (std::vector<RecordingLog::Line>{failure, failure}));
-
+// After Shutdown nothing opens the port again and a write never waits for the line.
+TEST(SerialChannel, AfterShutdownNothingOpensAndNothingWaits) {
+    Pty pty;
+    RecordingLog log;
+    CollectingChannel channel(log);
+    ASSERT_TRUE(channel.Configure(pty.slavePath(), 9600, 8, 0, 0));
+    ASSERT_TRUE(channel.StartReader());
+    channel.Shutdown();
+    const auto started = std::chrono::steady_clock::now();
+    channel.Write(std::vector<std::uint8_t>(std::size_t{1} << 20, 0x55));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, CSerialChannel::kWriteStallTimeout);
     channel.StopReader();
+    EXPECT_FALSE(channel.StartReader());
+    channel.AwaitDevice();
     EXPECT_FALSE(channel.isOpen());
+    EXPECT_FALSE(pty.slaveOpen());
+    EXPECT_TRUE(log.lines().empty());
 }

@@ -79,7 +79,8 @@ TEST(UnitFile, SystemdReadsTheWrittenUnitAndFindsTheProgram) {
         fs::create_directories(program.parent_path());
         makeExecutable(program, "#!/bin/sh\nexit 0\n");
         const fs::path unit = dir.path() / "qvx_gateway.service";
-        writeTextFile(unit, unitFileText(kDisplayName, *unitExecWord(program.string()), "root"));
+        writeTextFile(unit, unitFileText(kDisplayName, *unitExecWord(program.string()), "root",
+                                         qvx::gateway::kSerialGroup));
         const ProgramResult verified = runProgram({"systemd-analyze", "verify", unit.string()});
         EXPECT_TRUE(verified.succeeded()) << folder << ": " << verified.err;
         EXPECT_EQ(verified.err, "") << folder;
