@@ -16,14 +16,28 @@ if(QVX_SANITIZE)
   target_link_options(qvx_compile_options INTERFACE -fsanitize=${_qvx_sanitizers})
 endif()
 
+# A Qt program built with a sanitizer ignores the reports that lie inside Qt's uninstrumented
+# libraries and the system libraries below them; the list is compiled in, so it holds however
+# the program is started.
+function(qvx_add_qt_sanitizer_suppressions target)
+  if(QVX_SANITIZE)
+    target_sources(${target} PRIVATE
+      ${PROJECT_SOURCE_DIR}/tests/support/qt_sanitizer_suppressions.cpp)
+  endif()
+endfunction()
+
 # A test binary links the smallest library that holds what it tests, plus this.
 # OWN_MAIN: the test brings its own main() (a Qt test that creates the application object).
+# QT: the test links Qt; it gets the sanitizer suppressions for Qt's uninstrumented libraries.
 function(qvx_add_test_binary name)
-  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN;QT" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest qvx::compile_options)
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  if(ARG_QT)
+    qvx_add_qt_sanitizer_suppressions(${name})
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${ARG_PROPERTIES})
 endfunction()
