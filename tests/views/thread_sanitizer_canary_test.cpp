@@ -1,9 +1,8 @@
 // Deliberately racy. Under ThreadSanitizer each test here must fail with a data race report:
 // that shows the suppressions for Qt's libraries hide no race of our own code, even where Qt's
 // event dispatch called the racing code. They are disabled, so the suite never runs them; run
-// them by hand in the tsan build:
-//   QT_QPA_PLATFORM=offscreen build/tsan/tests/views/qvx_widgets_tests \
-//     --gtest_also_run_disabled_tests --gtest_filter='ThreadSanitizerCanary.*'
+// them by hand in the tsan build, from build/tsan/tests/views:
+//   ./qvx_widgets_tests --gtest_also_run_disabled_tests --gtest_filter='ThreadSanitizerCanary.*'
 #include <gtest/gtest.h>
 
 #include <QTest>

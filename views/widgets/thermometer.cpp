@@ -50,6 +50,7 @@ void Thermometer::setIndicatorColor(const QColor& color) {
         return;
     }
     m_color = color;
+    m_liquid.invalidate();
     update();
 }
 
@@ -95,7 +96,9 @@ QSize Thermometer::minimumSizeHint() const {
 }
 
 void Thermometer::scaleChanged() {
+    // The width of the numbers places the tube, so the liquid moves with the scale.
     m_face.invalidate();
+    m_liquid.invalidate();
     update();
 }
 
@@ -103,6 +106,7 @@ void Thermometer::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange ||
         event->type() == QEvent::StyleChange) {
         m_face.invalidate();
+        m_liquid.invalidate();
     }
     QWidget::changeEvent(event);
 }
@@ -141,10 +145,41 @@ void Thermometer::paintEvent(QPaintEvent* /*event*/) {
     if (!g.valid) {
         return;
     }
-    m_face.draw(painter, size(), devicePixelRatioF(),
+    const qreal ratio = devicePixelRatioF();
+    m_face.draw(painter, size(), ratio,
                 [this, &g](QPainter& facePainter) { renderFace(facePainter, g); });
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderColumn(painter, g);
+    drawLiquid(painter, g, ratio);
+}
+
+double Thermometer::columnTop(const Geometry& g) const {
+    const bool empty = !(m_max - m_min > 0.0) || m_position <= m_min;
+    // Below the scale the liquid stays in the neck of the bulb.
+    if (empty) {
+        return g.scaleBottom + 2.0;
+    }
+    return g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
+}
+
+// The liquid is rendered once with the column full. A repaint copies the top of that column,
+// moved down to the position (the liquid's gradient runs across the bore, so a move along it
+// changes nothing), and then the bulb in place: two copies, and no gradient filled anew.
+void Thermometer::drawLiquid(QPainter& painter, const Geometry& g, qreal ratio) {
+    const auto render = [this, &g](QPainter& liquidPainter) { renderLiquid(liquidPainter, g); };
+    // Whole pixels around each part, with room for the rim and the antialiased edge.
+    const double bore = g.tubeWidth * 0.46;
+    const double bulb = g.bulbDiameter * 0.39;
+    const auto down = [](double v) { return static_cast<int>(std::floor(v - 1.5)); };
+    const auto up = [](double v) { return static_cast<int>(std::ceil(v + 1.5)); };
+    const QRect bulbBox(QPoint(down(g.tubeX - bulb), down(g.bulbCentreY - bulb)),
+                        QPoint(up(g.tubeX + bulb), up(g.bulbCentreY + bulb)));
+    const int left = down(g.tubeX - bore / 2.0);
+    const int top = down(g.scaleTop);
+    const int drop = static_cast<int>(std::lround(columnTop(g) - g.scaleTop));
+    const QRect column(left, top, up(g.tubeX + bore / 2.0) - left, bulbBox.top() - top - drop);
+    if (!column.isEmpty()) {
+        m_liquid.drawPart(painter, size(), ratio, render, column, QPoint(left, top + drop));
+    }
+    m_liquid.drawPart(painter, size(), ratio, render, bulbBox, bulbBox.topLeft());
 }
 
 void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
@@ -202,13 +237,8 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
     }
 }
 
-void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
+void Thermometer::renderLiquid(QPainter& painter, const Geometry& g) const {
     const double bore = g.tubeWidth * 0.46;
-    const double top = g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
-    const bool empty = !(m_max - m_min > 0.0) || m_position <= m_min;
-    // Below the scale the liquid stays in the neck of the bulb.
-    const double columnTop = empty ? g.scaleBottom + 2.0 : top;
-
     QLinearGradient liquid(g.tubeX - bore / 2.0, 0.0, g.tubeX + bore / 2.0, 0.0);
     liquid.setColorAt(0.0, m_color.darker(125));
     liquid.setColorAt(0.4, m_color.lighter(135));
@@ -217,7 +247,7 @@ void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
     painter.setPen(QPen(m_color.darker(175), 0.8));
     painter.setBrush(liquid);
     painter.drawRoundedRect(
-        QRectF(g.tubeX - bore / 2.0, columnTop, bore, g.bulbCentreY - columnTop), bore / 3.0,
+        QRectF(g.tubeX - bore / 2.0, g.scaleTop, bore, g.bulbCentreY - g.scaleTop), bore / 3.0,
         bore / 3.0);
 
     const double bulb = g.bulbDiameter * 0.39;
