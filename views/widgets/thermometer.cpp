@@ -31,6 +31,8 @@ struct Thermometer::Geometry {
     double scaleBottom = 0.0;  // y of the minimum
     double bulbCentreY = 0.0;
     double bulbDiameter = 0.0;
+    double bore = 0.0;        // width of the liquid column
+    double bulbRadius = 0.0;  // of the liquid in the bulb
     double majorLength = 0.0;
     bool valid = false;
 };
@@ -127,6 +129,8 @@ Thermometer::Geometry Thermometer::geometry() const {
 
     g.tubeWidth = std::clamp(w * 0.16, 8.0, 18.0);
     g.bulbDiameter = g.tubeWidth * 1.9;
+    g.bore = g.tubeWidth * 0.46;
+    g.bulbRadius = g.bulbDiameter * 0.39;
     g.majorLength = g.tubeWidth * 0.7;
     const double total = labelWidth + 4.0 + g.majorLength + 3.0 + g.bulbDiameter;
     const double left = std::max(0.0, (w - total) / 2.0);
@@ -166,8 +170,8 @@ double Thermometer::columnTop(const Geometry& g) const {
 void Thermometer::drawLiquid(QPainter& painter, const Geometry& g, qreal ratio) {
     const auto render = [this, &g](QPainter& liquidPainter) { renderLiquid(liquidPainter, g); };
     // Whole pixels around each part, with room for the rim and the antialiased edge.
-    const double bore = g.tubeWidth * 0.46;
-    const double bulb = g.bulbDiameter * 0.39;
+    const double bore = g.bore;
+    const double bulb = g.bulbRadius;
     const auto down = [](double v) { return static_cast<int>(std::floor(v - 1.5)); };
     const auto up = [](double v) { return static_cast<int>(std::ceil(v + 1.5)); };
     const QRect bulbBox(QPoint(down(g.tubeX - bulb), down(g.bulbCentreY - bulb)),
@@ -238,7 +242,7 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
 }
 
 void Thermometer::renderLiquid(QPainter& painter, const Geometry& g) const {
-    const double bore = g.tubeWidth * 0.46;
+    const double bore = g.bore;
     QLinearGradient liquid(g.tubeX - bore / 2.0, 0.0, g.tubeX + bore / 2.0, 0.0);
     liquid.setColorAt(0.0, m_color.darker(125));
     liquid.setColorAt(0.4, m_color.lighter(135));
@@ -250,7 +254,7 @@ void Thermometer::renderLiquid(QPainter& painter, const Geometry& g) const {
         QRectF(g.tubeX - bore / 2.0, g.scaleTop, bore, g.bulbCentreY - g.scaleTop), bore / 3.0,
         bore / 3.0);
 
-    const double bulb = g.bulbDiameter * 0.39;
+    const double bulb = g.bulbRadius;
     const QPointF centre(g.tubeX, g.bulbCentreY);
     QRadialGradient body(centre, bulb, centre - QPointF(bulb * 0.35, bulb * 0.35));
     body.setColorAt(0.0, m_color.lighter(160));
