@@ -16,6 +16,16 @@ if(QVX_SANITIZE)
   target_link_options(qvx_compile_options INTERFACE -fsanitize=${_qvx_sanitizers})
 endif()
 
+# A program built with a sanitizer ignores the reports that lie wholly inside uninstrumented
+# system libraries (Qt and those below it, glibc's locale loader); the list is compiled in, so
+# it holds however the program is started. Every test binary gets it, and so does each Qt
+# program a test starts.
+function(qvx_add_sanitizer_suppressions target)
+  if(QVX_SANITIZE)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_suppressions.cpp)
+  endif()
+endfunction()
+
 # A test binary links the smallest library that holds what it tests, plus this.
 # OWN_MAIN: the test brings its own main() (a Qt test that creates the application object).
 function(qvx_add_test_binary name)
@@ -25,5 +35,6 @@ function(qvx_add_test_binary name)
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
+  qvx_add_sanitizer_suppressions(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${ARG_PROPERTIES})
 endfunction()

@@ -25,11 +25,6 @@ using qvx::platform::truncateUtf8;
 
 extern char** environ;
 
-// glibc keeps, for good, the search list it builds from LOCPATH when it loads a locale from
-// the generated folder below; that is no leak of ours. (Read only by LeakSanitizer builds.)
-extern "C" const char* __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
-    return "leak:__argz_add_sep\n";
-}
 
 namespace {
 

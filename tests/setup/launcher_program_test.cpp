@@ -83,11 +83,6 @@ protected:
         xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
         ASSERT_FALSE(xdotool.isEmpty()) << "xdotool is missing: run scripts/install-deps.sh";
         ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start: run scripts/install-deps.sh";
-        // Leak reports of a sanitizer build inside the X and D-Bus client libraries are not ours.
-        QFile suppressions(temp.filePath(QStringLiteral("lsan.supp")));
-        ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly));
-        suppressions.write("leak:libdbus-1.so\nleak:libxcb\nleak:libX11\nleak:libfontconfig\n");
-        suppressions.close();
     }
 
     QProcessEnvironment environment(const QString& language) const {
@@ -98,8 +93,6 @@ protected:
         env.remove(QStringLiteral("LC_MESSAGES"));
         env.insert(QStringLiteral("LC_ALL"), language);
         env.insert(QStringLiteral("LANG"), language);
-        env.insert(QStringLiteral("LSAN_OPTIONS"),
-                   QStringLiteral("suppressions=") + temp.filePath(QStringLiteral("lsan.supp")));
         return env;
     }
 

@@ -65,8 +65,3 @@ GermanLocale::~GermanLocale() {
 
 }  // namespace qvx::test
 
-// glibc keeps, for good, the search list it builds from LOCPATH when it loads the generated
-// locale; that is no leak of ours. (Read only by LeakSanitizer builds.)
-extern "C" const char* __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
-    return "leak:__argz_add_sep\n";
-}

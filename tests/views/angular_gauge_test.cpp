@@ -80,6 +80,26 @@ TEST(AngularGauge, ScaleAndLabelChangesRedrawTheDial) {
     EXPECT_EQ(grabImage(fresh), length);
 }
 
+// The dial and the scale are cached in two layers; a new size or font must reach both.
+TEST(AngularGauge, ResizeAndFontChangesRedrawLikeAFreshGauge) {
+    AngularGauge gauge;
+    configureMillivolt(gauge);
+    gauge.setPosition(2000.0);
+    (void)grabImage(gauge);  // fills the caches
+    gauge.resize(160, 170);
+    (void)grabImage(gauge);  // and again at the new size
+    QFont italic = gauge.font();
+    italic.setItalic(true);
+    gauge.setFont(italic);
+
+    AngularGauge fresh;
+    configureMillivolt(fresh);
+    fresh.resize(160, 170);
+    fresh.setFont(italic);
+    fresh.setPosition(2000.0);
+    EXPECT_EQ(grabImage(gauge), grabImage(fresh));
+}
+
 TEST(AngularGauge, EndLabelsAreDrawn) {
     AngularGauge gauge;
     configureMillivolt(gauge);

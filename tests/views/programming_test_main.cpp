@@ -6,12 +6,6 @@
 
 #include "tests/views/programming_test_support.h"
 
-// glibc keeps the name list of a locale it loaded from LOCPATH (the German-locale test
-// generates one there) for the rest of the process; that is no leak of ours.
-extern "C" const char* __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
-    return "leak:__argz_add_sep\n";
-}
-
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -68,6 +68,23 @@ TEST_F(TemperatureThermometer, IndicatorColourPaintsColumnAndBulb) {
     EXPECT_EQ(thermometer.indicatorColor(), QColor(0, 255, 0));
 }
 
+// The liquid is cached at its full height and copied down to the position: after a new size
+// and a new colour the column must still end where a fresh thermometer's does.
+TEST_F(TemperatureThermometer, ResizeAndColourChangesRedrawLikeAFreshThermometer) {
+    thermometer.setPosition(20.0);
+    (void)grabImage(thermometer);  // fills the caches
+    thermometer.resize(60, 160);
+    thermometer.setIndicatorColor(kColorRefYellow);
+    thermometer.setPosition(50.0);
+    Thermometer fresh;
+    fresh.resize(60, 160);
+    fresh.setPositionMin(-30.0);
+    fresh.setPositionMax(80.0);
+    fresh.setIndicatorColor(kColorRefYellow);
+    fresh.setPosition(50.0);
+    EXPECT_EQ(grabImage(thermometer), grabImage(fresh));
+}
+
 TEST_F(TemperatureThermometer, ScaleChangeRedrawsLikeAFreshThermometer) {
     thermometer.setPosition(20.0);
     (void)grabImage(thermometer);  // fills the cached scale

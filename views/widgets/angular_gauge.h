@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QString>
 #include <QWidget>
 
@@ -9,8 +10,8 @@ namespace qvx::widgets {
 
 /// A round pointer instrument: a 270° scale with numbered major ticks and minor ticks, a text
 /// at each end of the scale and a pointer. Values outside the scale pin the pointer to the
-/// nearer end. Every setter schedules one repaint; the dial is cached, so a position change
-/// only redraws the pointer.
+/// nearer end. Every setter schedules one repaint; the dial and the printed scale are cached,
+/// so a position change only redraws the pointer and its shadow.
 class AngularGauge : public QWidget {
     Q_OBJECT
 
@@ -52,15 +53,19 @@ private:
     struct Geometry;
     [[nodiscard]] Geometry geometry() const;
     void scaleChanged();
-    void renderFace(QPainter& painter, const Geometry& g) const;
-    void renderPointer(QPainter& painter, const Geometry& g) const;
+    void renderDial(QPainter& painter, const Geometry& g) const;
+    void renderScale(QPainter& painter, const Geometry& g) const;
+    [[nodiscard]] QPainterPath needlePath(const Geometry& g) const;
+    static void renderShadow(QPainter& painter, const Geometry& g, const QPainterPath& needle);
+    static void renderPointer(QPainter& painter, const Geometry& g, const QPainterPath& needle);
 
     double m_position = 0.0;
     double m_min = 0.0;
     double m_max = 100.0;
     QString m_minLabel;
     QString m_maxLabel;
-    FaceCache m_face;
+    FaceCache m_dial;   // bezel and face: depends on the size only
+    FaceCache m_scale;  // arc, ticks, numbers and end texts over the pointer's shadow
 };
 
 }  // namespace qvx::widgets

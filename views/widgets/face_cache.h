@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <functional>
 
@@ -19,8 +21,16 @@ public:
     /// or `devicePixelRatio` changed. `render` paints in logical (device-independent) pixels.
     void draw(QPainter& painter, QSize size, qreal devicePixelRatio,
               const std::function<void(QPainter&)>& render);
+    /// Like draw(), but copies only the part `source` of the face (logical pixels) with its
+    /// top left corner at `target`, so that one rendering can serve a part that moves.
+    void drawPart(QPainter& painter, QSize size, qreal devicePixelRatio,
+                  const std::function<void(QPainter&)>& render, const QRect& source, QPoint target);
 
 private:
+    /// Renders the face if it is stale; false if there is nothing to draw (an empty size).
+    [[nodiscard]] bool ensure(QSize size, qreal devicePixelRatio,
+                              const std::function<void(QPainter&)>& render);
+
     QPixmap m_pixmap;
     QSize m_size;
     qreal m_devicePixelRatio = 0.0;

@@ -31,6 +31,8 @@ struct Thermometer::Geometry {
     double scaleBottom = 0.0;  // y of the minimum
     double bulbCentreY = 0.0;
     double bulbDiameter = 0.0;
+    double bore = 0.0;        // width of the liquid column
+    double bulbRadius = 0.0;  // of the liquid in the bulb
     double majorLength = 0.0;
     bool valid = false;
 };
@@ -50,6 +52,7 @@ void Thermometer::setIndicatorColor(const QColor& color) {
         return;
     }
     m_color = color;
+    m_liquid.invalidate();
     update();
 }
 
@@ -95,7 +98,9 @@ QSize Thermometer::minimumSizeHint() const {
 }
 
 void Thermometer::scaleChanged() {
+    // The width of the numbers places the tube, so the liquid moves with the scale.
     m_face.invalidate();
+    m_liquid.invalidate();
     update();
 }
 
@@ -103,6 +108,7 @@ void Thermometer::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange ||
         event->type() == QEvent::StyleChange) {
         m_face.invalidate();
+        m_liquid.invalidate();
     }
     QWidget::changeEvent(event);
 }
@@ -123,6 +129,8 @@ Thermometer::Geometry Thermometer::geometry() const {
 
     g.tubeWidth = std::clamp(w * 0.16, 8.0, 18.0);
     g.bulbDiameter = g.tubeWidth * 1.9;
+    g.bore = g.tubeWidth * 0.46;
+    g.bulbRadius = g.bulbDiameter * 0.39;
     g.majorLength = g.tubeWidth * 0.7;
     const double total = labelWidth + 4.0 + g.majorLength + 3.0 + g.bulbDiameter;
     const double left = std::max(0.0, (w - total) / 2.0);
@@ -141,10 +149,41 @@ void Thermometer::paintEvent(QPaintEvent* /*event*/) {
     if (!g.valid) {
         return;
     }
-    m_face.draw(painter, size(), devicePixelRatioF(),
+    const qreal ratio = devicePixelRatioF();
+    m_face.draw(painter, size(), ratio,
                 [this, &g](QPainter& facePainter) { renderFace(facePainter, g); });
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderColumn(painter, g);
+    drawLiquid(painter, g, ratio);
+}
+
+double Thermometer::columnTop(const Geometry& g) const {
+    const bool empty = !(m_max - m_min > 0.0) || m_position <= m_min;
+    // Below the scale the liquid stays in the neck of the bulb.
+    if (empty) {
+        return g.scaleBottom + 2.0;
+    }
+    return g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
+}
+
+// The liquid is rendered once with the column full. A repaint copies the top of that column,
+// moved down to the position (the liquid's gradient runs across the bore, so a move along it
+// changes nothing), and then the bulb in place: two copies, and no gradient filled anew.
+void Thermometer::drawLiquid(QPainter& painter, const Geometry& g, qreal ratio) {
+    const auto render = [this, &g](QPainter& liquidPainter) { renderLiquid(liquidPainter, g); };
+    // Whole pixels around each part, with room for the rim and the antialiased edge.
+    const double bore = g.bore;
+    const double bulb = g.bulbRadius;
+    const auto down = [](double v) { return static_cast<int>(std::floor(v - 1.5)); };
+    const auto up = [](double v) { return static_cast<int>(std::ceil(v + 1.5)); };
+    const QRect bulbBox(QPoint(down(g.tubeX - bulb), down(g.bulbCentreY - bulb)),
+                        QPoint(up(g.tubeX + bulb), up(g.bulbCentreY + bulb)));
+    const int left = down(g.tubeX - bore / 2.0);
+    const int top = down(g.scaleTop);
+    const int drop = static_cast<int>(std::lround(columnTop(g) - g.scaleTop));
+    const QRect column(left, top, up(g.tubeX + bore / 2.0) - left, bulbBox.top() - top - drop);
+    if (!column.isEmpty()) {
+        m_liquid.drawPart(painter, size(), ratio, render, column, QPoint(left, top + drop));
+    }
+    m_liquid.drawPart(painter, size(), ratio, render, bulbBox, bulbBox.topLeft());
 }
 
 void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
@@ -202,13 +241,8 @@ void Thermometer::renderFace(QPainter& painter, const Geometry& g) const {
     }
 }
 
-void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
-    const double bore = g.tubeWidth * 0.46;
-    const double top = g.scaleBottom - columnFraction() * (g.scaleBottom - g.scaleTop);
-    const bool empty = !(m_max - m_min > 0.0) || m_position <= m_min;
-    // Below the scale the liquid stays in the neck of the bulb.
-    const double columnTop = empty ? g.scaleBottom + 2.0 : top;
-
+void Thermometer::renderLiquid(QPainter& painter, const Geometry& g) const {
+    const double bore = g.bore;
     QLinearGradient liquid(g.tubeX - bore / 2.0, 0.0, g.tubeX + bore / 2.0, 0.0);
     liquid.setColorAt(0.0, m_color.darker(125));
     liquid.setColorAt(0.4, m_color.lighter(135));
@@ -217,10 +251,10 @@ void Thermometer::renderColumn(QPainter& painter, const Geometry& g) const {
     painter.setPen(QPen(m_color.darker(175), 0.8));
     painter.setBrush(liquid);
     painter.drawRoundedRect(
-        QRectF(g.tubeX - bore / 2.0, columnTop, bore, g.bulbCentreY - columnTop), bore / 3.0,
+        QRectF(g.tubeX - bore / 2.0, g.scaleTop, bore, g.bulbCentreY - g.scaleTop), bore / 3.0,
         bore / 3.0);
 
-    const double bulb = g.bulbDiameter * 0.39;
+    const double bulb = g.bulbRadius;
     const QPointF centre(g.tubeX, g.bulbCentreY);
     QRadialGradient body(centre, bulb, centre - QPointF(bulb * 0.35, bulb * 0.35));
     body.setColorAt(0.0, m_color.lighter(160));

@@ -9,7 +9,8 @@
 namespace qvx::widgets {
 
 /// A vertical liquid thermometer with a numbered scale on its left. The column rises from the
-/// bulb to the position; positions outside the scale stop it at the bulb or at the top.
+/// bulb to the position; positions outside the scale stop it at the bulb or at the top. Glass,
+/// scale and liquid are cached, so a position change costs a few copies.
 class Thermometer : public QWidget {
     Q_OBJECT
 
@@ -45,14 +46,18 @@ private:
     struct Geometry;
     [[nodiscard]] Geometry geometry() const;
     void scaleChanged();
+    [[nodiscard]] double columnTop(const Geometry& g) const;
+    void drawLiquid(QPainter& painter, const Geometry& g, qreal ratio);
     void renderFace(QPainter& painter, const Geometry& g) const;
-    void renderColumn(QPainter& painter, const Geometry& g) const;
+    /// The column at its full height and the bulb over its foot.
+    void renderLiquid(QPainter& painter, const Geometry& g) const;
 
     double m_position = 0.0;
     double m_min = 0.0;
     double m_max = 100.0;
     QColor m_color{0xe0, 0x1b, 0x1b};
-    FaceCache m_face;
+    FaceCache m_face;    // glass and scale
+    FaceCache m_liquid;  // the full column and the bulb, in the indicator colour
 };
 
 }  // namespace qvx::widgets
