@@ -1,13 +1,19 @@
 #include "views/ui_state.h"
 
 #include <QEventLoop>
+#include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
 namespace qvx::views {
 
 namespace {
+
+/// How often the user-interface thread looks whether a pumped job has ended: short against a
+/// reply wait, long enough to cost nothing.
+constexpr std::chrono::milliseconds kPumpingPollInterval{5};
 
 std::atomic<bool>& enabledFlag() {
     static std::atomic<bool> flag{true};
@@ -69,14 +75,21 @@ bool cancelBusyOperations(std::function<void()> then) {
 }
 
 void runPumping(const std::function<void()>& job) {
-    QEventLoop loop;
-    // The quit is queued to the user-interface thread, so it is seen even when the job ends
-    // before the loop has started.
-    std::jthread worker([&job, &loop] {
+    // The worker only sets a flag; the loop looks at it from a timer of its own thread. Nothing
+    // of Qt crosses the threads, so the only hand-over is this flag and the join.
+    std::atomic<bool> done{false};
+    std::jthread worker([&job, &done] {
         job();
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        done.store(true, std::memory_order_release);
     });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&done, &loop] {
+        if (done.load(std::memory_order_acquire)) {
+            loop.quit();
+        }
+    });
+    poll.start(kPumpingPollInterval);
     loop.exec();
 }
 
