@@ -323,7 +323,8 @@ std::string deviceBackupText(const DeviceBackup& backup) {
     set(kDeviceSection, kProgram, oneLine(identity.programVersion));
     set(kDeviceSection, kGateway, oneLine(identity.gateway));
 
-    std::string text = checkedContent(file.text());
+    // A blank line sets the checksum apart, as between the other sections.
+    std::string text = checkedContent(file.text()) + "\n";
     const std::uint32_t checksum = crc32(text);
     text += "[" + std::string(kChecksumSection) + "]\n";
     text += std::string(kChecksumKey) + "=" + hex(checksum, 8).substr(2) + "\n";
