@@ -264,7 +264,7 @@ inline constexpr const char* kBackupNotPersisted =
 /// %1: the file restored, %2: the safety copy, %3: the part whose transfer failed.
 inline constexpr const char* kBackupTransferFailed =
     "Die Wiederherstellung der Gerätesicherung %1 wurde abgebrochen: die Übertragung von "
-    "\"%3\" ist fehlgeschlagen. Was danach kam, wurde nicht geschrieben (siehe Tabelle).\n\nDer "
+    "\"%3\" ist fehlgeschlagen. Die Teile danach wurden nicht geschrieben (siehe Tabelle).\n\nDer "
     "vorherige Stand der QVX ist gesichert in:\n%2";
 /// %1: the file restored, %2: the safety copy, %3: the part that could not be read back.
 inline constexpr const char* kBackupReadBackFailed =

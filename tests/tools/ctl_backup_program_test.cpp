@@ -61,7 +61,7 @@ protected:
         EXPECT_TRUE(line.has_value());
         const auto colon = line ? line->rfind(':') : std::string::npos;
         return "--port " + (colon == std::string::npos ? std::string("0") : line->substr(colon + 1)) +
-               " --timeout 300 --retries 2";
+               " --timeout 1000 --retries 2";
     }
 
     Result ctl(const std::string& arguments) {
