@@ -264,6 +264,25 @@ TEST(DeviceBackupCommands, AFailedTransferIsReportedWithWhatWasAndWasNotWritten)
               (std::vector<std::uint8_t>{0x90, 0x0F, 0x80, 0x0F}));
 }
 
+TEST(DeviceBackupCommands, WritesNothingWhenTheSafetyCopyCannotBeSaved) {
+    Backups b;
+    {
+        DialogScript saved({QStringLiteral("ok")});
+        b.commands.save();
+    }
+    b.changeController();
+    const std::vector<std::uint8_t> changed = b.sim.eeprom();
+    // A folder below a plain file cannot be made.
+    std::ofstream(b.dir.filePath(QStringLiteral("plain")).toStdString()) << "x";
+    b.commands.setSafetyCopyFolder(std::filesystem::path(b.dir.path().toStdString()) / "plain" / "qvx");
+    DialogScript script({QStringLiteral("restore"), QStringLiteral("ok")});
+    b.commands.restore();
+    ASSERT_EQ(script.seen().size(), 2U);
+    EXPECT_EQ(script.seen()[1].name, QStringLiteral("QMessageBox"));
+    EXPECT_TRUE(script.seen()[1].text.contains(QStringLiteral("Es wurde nichts geschrieben")));
+    EXPECT_EQ(b.sim.eeprom(), changed);
+}
+
 TEST(DeviceBackupCommands, DoNothingWhileTheUiIsBusy) {
     Backups b;
     const int before = b.sim.requestCount();
