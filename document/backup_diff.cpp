@@ -49,8 +49,9 @@ std::optional<std::uint32_t> rawValue(const DeviceSettings& s, const BackupItem&
     };
     switch (item.kind) {
         case BackupItemKind::Threshold:
-            return item.index < s.thresholds.size() ? std::optional<std::uint32_t>(s.thresholds[item.index])
-                                                    : std::nullopt;
+            return item.index < s.thresholds.size()
+                       ? std::optional<std::uint32_t>(s.thresholds[item.index])
+                       : std::nullopt;
         case BackupItemKind::SwitchingMode:
             return s.statusByte & 0x01U;
         case BackupItemKind::UnderTolerance:
@@ -81,7 +82,9 @@ std::optional<std::uint32_t> rawValue(const DeviceSettings& s, const BackupItem&
     return std::nullopt;
 }
 
-std::string number(std::size_t value) { return std::to_string(value); }
+std::string number(std::size_t value) {
+    return std::to_string(value);
+}
 
 /// Every item either settings hold, in the file's order.
 std::vector<BackupItem> itemsOf(const DeviceSettings& left, const DeviceSettings& right) {
@@ -159,7 +162,8 @@ std::string itemValue(const DeviceSettings& settings, const BackupItem& item,
         case BackupItemKind::SupportPoint: {
             const StoredPoint& point = settings.points[item.index];
             return span(point.raw) + " / " +
-                   formatValue("%.3f mm", CalibrationTable::lengthFromMicrometres(point.micrometres));
+                   formatValue("%.3f mm",
+                               CalibrationTable::lengthFromMicrometres(point.micrometres));
         }
         case BackupItemKind::PointTable:
         case BackupItemKind::UnderSpanTable:
@@ -203,8 +207,9 @@ std::vector<ItemCheck> checkReadBack(const std::vector<BackupDifference>& restor
         check(difference.item);
     }
     for (const BackupItem& item : itemsOf(wanted, readBack)) {
-        const bool listed = std::any_of(restored.begin(), restored.end(),
-                                        [&item](const BackupDifference& d) { return d.item == item; });
+        const bool listed =
+            std::any_of(restored.begin(), restored.end(),
+                        [&item](const BackupDifference& d) { return d.item == item; });
         if (!listed && !itemMatches(wanted, readBack, item)) {
             check(item);
         }

@@ -1,5 +1,6 @@
 #include "document/device_backup.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <ctime>
@@ -47,9 +48,9 @@ std::string decimal(long long value) {
 
 std::string fixed(float value, int decimals) {
     std::array<char, 64> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(),
-                                      static_cast<double>(value), std::chars_format::fixed,
-                                      decimals);
+    const auto result =
+        std::to_chars(digits.data(), digits.data() + digits.size(), static_cast<double>(value),
+                      std::chars_format::fixed, decimals);
     return result.ec == std::errc() ? std::string(digits.data(), result.ptr) : std::string("0");
 }
 
@@ -152,8 +153,8 @@ public:
         return value;
     }
 
-    std::optional<std::vector<std::uint16_t>> words(std::string_view section,
-                                                    std::string_view key, std::size_t count) {
+    std::optional<std::vector<std::uint16_t>> words(std::string_view section, std::string_view key,
+                                                    std::size_t count) {
         const std::optional<std::string> text = m_file.value(section, key);
         if (!text) {
             fail(section, key, "is missing");
@@ -180,16 +181,19 @@ public:
     std::optional<StoredPoint> point(std::size_t p) {
         const std::string key = std::string(kPointPrefix) + decimal(static_cast<long long>(p));
         const std::optional<std::string> text = m_file.value(kCalibrationSection, key);
-        const std::vector<std::string_view> parts = text ? fields(*text) : std::vector<std::string_view>{};
+        const std::vector<std::string_view> parts =
+            text ? fields(*text) : std::vector<std::string_view>{};
         const std::optional<unsigned> raw =
             parts.size() >= 2 ? unsignedOf(parts[0], 0xFFFF) : std::nullopt;
         const std::optional<unsigned> micrometres =
             parts.size() >= 2 ? unsignedOf(parts[1], 0xFFFF) : std::nullopt;
         if (!raw || !micrometres) {
-            fail(kCalibrationSection, key, text ? "is not a raw word and a length in µm" : "is missing");
+            fail(kCalibrationSection, key,
+                 text ? "is not a raw word and a length in µm" : "is missing");
             return std::nullopt;
         }
-        return StoredPoint{static_cast<std::uint16_t>(*raw), static_cast<std::uint16_t>(*micrometres)};
+        return StoredPoint{static_cast<std::uint16_t>(*raw),
+                           static_cast<std::uint16_t>(*micrometres)};
     }
 
     std::string text(std::string_view section, std::string_view key) {
@@ -216,10 +220,9 @@ std::optional<DeviceSettings> readSettings(BackupReader& reader) {
     if (!version || !modeByte || !count || !index) {
         return std::nullopt;
     }
-    settings.calibrationHeader = {static_cast<std::uint8_t>(*version),
-                                  static_cast<std::uint8_t>(*modeByte),
-                                  static_cast<std::uint8_t>(*count),
-                                  static_cast<std::uint8_t>(*index)};
+    settings.calibrationHeader = {
+        static_cast<std::uint8_t>(*version), static_cast<std::uint8_t>(*modeByte),
+        static_cast<std::uint8_t>(*count), static_cast<std::uint8_t>(*index)};
     const std::size_t points = pointCountOf(settings.calibrationHeader[2]);
     for (std::size_t p = 1; p <= points; ++p) {
         const std::optional<StoredPoint> point = reader.point(p);
@@ -368,7 +371,8 @@ std::string localTimestamp() {
         return {};
     }
     std::array<char, 40> text{};
-    const std::size_t length = std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%S%z", &local);
+    const std::size_t length =
+        std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%S%z", &local);
     std::string stamp(text.data(), length);
     // strftime writes the offset as +0100; ISO 8601's extended form wants +01:00.
     if (stamp.size() >= 5) {

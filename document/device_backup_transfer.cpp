@@ -175,8 +175,7 @@ bool writePart(link::DeviceLink& link, const DeviceSettings& wanted, Part part) 
 
 }  // namespace
 
-bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings,
-                        std::string& failedPart) {
+bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings, std::string& failedPart) {
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
         failedPart = "Schaltschwellen";
@@ -215,8 +214,10 @@ bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings,
     }
     const std::size_t spans = count > 0 ? count - 1 : 0;
     const auto pointTable = readWords(link, mm::kPointTable, count);
-    const auto underSpans = pointTable ? readWords(link, mm::kUnderToleranceTable, spans) : std::nullopt;
-    const auto overSpans = underSpans ? readWords(link, mm::kOverToleranceTable, spans) : std::nullopt;
+    const auto underSpans =
+        pointTable ? readWords(link, mm::kUnderToleranceTable, spans) : std::nullopt;
+    const auto overSpans =
+        underSpans ? readWords(link, mm::kOverToleranceTable, spans) : std::nullopt;
     if (!overSpans) {
         failedPart = "Tabellen der QVX";
         return false;
@@ -272,8 +273,9 @@ bool readDeviceBackup(link::DeviceLink& link, const std::string& programVersion,
 }
 
 bool RestoreWriteResult::complete() const {
-    return std::all_of(parts.begin(), parts.end(),
-                       [](const RestorePart& p) { return p.outcome == RestorePart::Outcome::Written; });
+    return std::all_of(parts.begin(), parts.end(), [](const RestorePart& p) {
+        return p.outcome == RestorePart::Outcome::Written;
+    });
 }
 
 RestoreWriteResult writeDeviceSettings(link::DeviceLink& link, const DeviceSettings& wanted,
@@ -281,10 +283,9 @@ RestoreWriteResult writeDeviceSettings(link::DeviceLink& link, const DeviceSetti
     RestoreWriteResult result;
     bool failed = false;
     for (const Part part : kPartOrder) {
-        const bool needed = std::any_of(differences.begin(), differences.end(),
-                                        [part](const BackupDifference& d) {
-                                            return partOf(d.item.kind) == part;
-                                        });
+        const bool needed =
+            std::any_of(differences.begin(), differences.end(),
+                        [part](const BackupDifference& d) { return partOf(d.item.kind) == part; });
         if (!needed) {
             continue;
         }

@@ -18,8 +18,8 @@ constexpr const char* kProgramVersion = "qvxctl 1.0";
 /// qvxctl shows positions in millivolts: it has no display preference.
 const document::ValueFormat kMillivolts{};
 
-std::optional<document::DeviceBackup> loadBackup(const std::string& name,
-                                                 const CtlOptions& options, std::string& error) {
+std::optional<document::DeviceBackup> loadBackup(const std::string& name, const CtlOptions& options,
+                                                 std::string& error) {
     std::error_code code;
     const std::optional<std::string> text = platform::loadTextFile(name, code);
     if (!text || (text->empty() && !std::filesystem::exists(name))) {
@@ -78,8 +78,8 @@ int backup(link::DeviceLink& link, const std::string& name, std::ostream& out, s
         error = "cannot write " + name + ": " + code.message();
         return kBackupError;
     }
-    out << "serial number: " << state->identity.serialNumber << "\nsupport points: "
-        << state->settings.points.size() << "\nfile: " << name << '\n';
+    out << "serial number: " << state->identity.serialNumber
+        << "\nsupport points: " << state->settings.points.size() << "\nfile: " << name << '\n';
     return kBackupMatches;
 }
 
@@ -129,13 +129,16 @@ int restore(link::DeviceLink& link, const CtlOptions& options, std::ostream& out
         error = "nothing written: give --yes to write the differences";
         return kBackupDiffers;
     }
-    std::string why;
-    const auto copy = document::saveSafetyCopy(*state, document::safetyCopyFolder(), why);
-    if (!copy) {
-        error = "nothing written: the safety copy of the controller failed: " + why;
-        return kBackupError;
+    if (options.safetyCopy) {
+        std::string why;
+        const auto copy = document::saveSafetyCopy(*state, document::safetyCopyFolder(), why);
+        if (!copy) {
+            error = "nothing written: the safety copy of the controller failed: " + why +
+                    " (--no-safety-copy restores without it)";
+            return kBackupError;
+        }
+        out << "safety copy: " << copy->string() << '\n';
     }
-    out << "safety copy: " << copy->string() << '\n';
 
     const document::RestoreWriteResult written =
         document::writeDeviceSettings(link, file->settings, differences);
@@ -153,7 +156,8 @@ int restore(link::DeviceLink& link, const CtlOptions& options, std::ostream& out
     const auto checks = document::checkReadBack(differences, file->settings, readBack, kMillivolts);
     for (const document::ItemCheck& check : checks) {
         out << document::itemName(check.item) << ": "
-            << (check.matches ? "matches" : "DIFFERS, read back " + check.found + ", file " + check.wanted)
+            << (check.matches ? "matches"
+                              : "DIFFERS, read back " + check.found + ", file " + check.wanted)
             << '\n';
     }
     if (!document::allMatch(checks)) {
@@ -183,7 +187,9 @@ bool isBackupCommand(const std::string& command) {
     return command == "backup" || command == "verify" || command == "restore" || command == "diff";
 }
 
-bool worksOffline(const std::string& command) { return command == "diff"; }
+bool worksOffline(const std::string& command) {
+    return command == "diff";
+}
 
 int runBackupCommand(link::DeviceLink* link, const CtlOptions& options, std::ostream& out,
                      std::string& error) {

@@ -131,6 +131,8 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
             options.yes = true;
         } else if (arg == "--ignore-checksum") {
             options.ignoreChecksum = true;
+        } else if (arg == "--no-safety-copy") {
+            options.safetyCopy = false;
         } else if (arg == "--start") {
             options.startRecording = true;
         } else if (arg == "--seconds") {
@@ -238,6 +240,7 @@ errors such as an unreadable or damaged file or a failed transfer):
                         and report each item; without --yes nothing is written (exit 1)
   diff FILE1 FILE2      compare two backups, no controller needed
   --ignore-checksum     use a backup file whose checksum does not match its content
+  --no-safety-copy      restore without the safety copy (where no data folder can be written)
 
 Output: figures as "name: value" lines, byte dumps as hexadecimal bytes separated by spaces.
 )";

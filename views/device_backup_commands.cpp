@@ -21,7 +21,9 @@ namespace qvx::views {
 
 namespace {
 
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString fromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 std::filesystem::path toPath(const QString& name) {
     return {QFile::encodeName(name).toStdString()};
@@ -50,7 +52,8 @@ document::ValueFormat formatOf(document::CQvx_controllerDoc& doc) {
     return {&doc.link().calibration(), doc.inchUnit};
 }
 
-QString partNames(const document::RestoreWriteResult& result, document::RestorePart::Outcome outcome) {
+QString partNames(const document::RestoreWriteResult& result,
+                  document::RestorePart::Outcome outcome) {
     QStringList names;
     for (const document::RestorePart& part : result.parts) {
         if (part.outcome == outcome) {
@@ -134,7 +137,8 @@ bool DeviceBackupCommands::readController(document::DeviceBackup& backup, std::s
     const int inchUnit = m_document.inchUnit;
     link::DeviceLink& link = m_document.link();
     runPumping([&] {
-        read = document::readDeviceBackup(link, kBackupProgramVersion, inchUnit, backup, failedPart);
+        read =
+            document::readDeviceBackup(link, kBackupProgramVersion, inchUnit, backup, failedPart);
     });
     return read;
 }
@@ -224,12 +228,11 @@ void DeviceBackupCommands::restore() {
     }
     const document::ValueFormat format = formatOf(m_document);
     const auto differences = document::compareSettings(current.settings, file->settings, format);
-    const QString otherSerial =
-        current.identity.serialNumber == file->identity.serialNumber
-            ? QString()
-            : QString::fromUtf8(texts::kBackupOtherSerial)
-                  .arg(current.identity.serialNumber)
-                  .arg(file->identity.serialNumber);
+    const QString otherSerial = current.identity.serialNumber == file->identity.serialNumber
+                                    ? QString()
+                                    : QString::fromUtf8(texts::kBackupOtherSerial)
+                                          .arg(current.identity.serialNumber)
+                                          .arg(file->identity.serialNumber);
     if (differences.empty()) {
         inform(QString::fromUtf8(texts::kBackupNothingToRestore).arg(shownName));
         return;
@@ -287,7 +290,8 @@ void DeviceBackupCommands::restore() {
     const QString copyName = shown(*copy);
     QString text;
     std::vector<QStringList> report;
-    QStringList headers{QString::fromUtf8(texts::kBackupItem), QString::fromUtf8(texts::kBackupResult)};
+    QStringList headers{QString::fromUtf8(texts::kBackupItem),
+                        QString::fromUtf8(texts::kBackupResult)};
     if (!run.written.complete()) {
         for (const document::RestorePart& part : run.written.parts) {
             report.push_back({fromUtf8(part.name), outcomeText(part.outcome)});
@@ -304,15 +308,14 @@ void DeviceBackupCommands::restore() {
     } else {
         const auto checks =
             document::checkReadBack(differences, file->settings, run.state, formatOf(m_document));
-        headers = QStringList{QString::fromUtf8(texts::kBackupItem),
-                              QString::fromUtf8(texts::kBackupInFile),
-                              QString::fromUtf8(texts::kBackupInController),
-                              QString::fromUtf8(texts::kBackupResult)};
+        headers = QStringList{
+            QString::fromUtf8(texts::kBackupItem), QString::fromUtf8(texts::kBackupInFile),
+            QString::fromUtf8(texts::kBackupInController), QString::fromUtf8(texts::kBackupResult)};
         for (const document::ItemCheck& check : checks) {
-            report.push_back({fromUtf8(document::itemName(check.item)), fromUtf8(check.wanted),
-                              fromUtf8(check.found),
-                              QString::fromUtf8(check.matches ? texts::kBackupMatches
-                                                              : texts::kBackupDiffers)});
+            report.push_back(
+                {fromUtf8(document::itemName(check.item)), fromUtf8(check.wanted),
+                 fromUtf8(check.found),
+                 QString::fromUtf8(check.matches ? texts::kBackupMatches : texts::kBackupDiffers)});
         }
         text = QString::fromUtf8(document::allMatch(checks) ? texts::kBackupRestored
                                                             : texts::kBackupNotPersisted)

@@ -22,8 +22,7 @@ inline constexpr const char* kBackupProgramVersion = "qvx_controller 1.0";
 /// Reads the controller whole and saves it as a safety copy in the user's data folder
 /// (`folder`, or the XDG one when empty). The copy's path, or nullopt with the reason.
 [[nodiscard]] std::optional<std::filesystem::path> takeSafetyCopy(
-    document::CQvx_controllerDoc& document, const std::filesystem::path& folder,
-    QString& failure);
+    document::CQvx_controllerDoc& document, const std::filesystem::path& folder, QString& failure);
 
 /// The device backup commands of the "Datei" menu: "Gerätesicherung speichern..." writes the
 /// whole controller to a file; "Gerätesicherung wiederherstellen..." reads the controller,

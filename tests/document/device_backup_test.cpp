@@ -38,8 +38,8 @@ DeviceBackup sample() {
     s.pointTable = {rawOf(4000), rawOf(2500), rawOf(1000)};
     s.underSpanTable = {rawOf(50), rawOf(50)};
     s.overSpanTable = {rawOf(60), rawOf(60)};
-    b.identity = {42, 23, 2024, "2026-12-09T09:15:00+01:00", "qvx_controller 1.0",
-                  "192.168.1.20:5101"};
+    b.identity = {
+        42, 23, 2024, "2026-12-09T09:15:00+01:00", "qvx_controller 1.0", "192.168.1.20:5101"};
     return b;
 }
 
@@ -76,7 +76,7 @@ TEST(DeviceBackupText, StartsWithTheProgrammingFileAndReadsBackWhole) {
               std::string::npos)
         << text;
     // Every support point as raw word and micrometres, then in mV and mm.
-    EXPECT_NE(text.find("Punkt2=0x" ), std::string::npos);
+    EXPECT_NE(text.find("Punkt2=0x"), std::string::npos);
     EXPECT_NE(text.find(" 15250 2499.39 15.250\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Statusbyte=0x80\n"), std::string::npos);
     EXPECT_NE(text.find("Seriennummer=42\nWoche=23\nJahr=2024\n"), std::string::npos);

@@ -68,10 +68,10 @@ public:
 
     /// Changes thresholds, a tolerance, a support point and the mode behind the link's back.
     void changeSettings() {
-        write(sim::Area::Eeprom, 3, wordBytes(rawOf(1700)));         // Auf<-->C
-        write(sim::Area::Eeprom, 352, wordBytes(rawOf(90)));         // over-tolerance
+        write(sim::Area::Eeprom, 3, wordBytes(rawOf(1700)));              // Auf<-->C
+        write(sim::Area::Eeprom, 352, wordBytes(rawOf(90)));              // over-tolerance
         write(sim::Area::Eeprom, 104 + 4 * 2, {0x12, 0x34, 0x4A, 0x38});  // support point 3
-        write(sim::Area::Ram, 37, {0x21});                           // range mode, bit 5
+        write(sim::Area::Ram, 37, {0x21});                                // range mode, bit 5
     }
 
     link::DeviceLink link;
@@ -195,10 +195,10 @@ TEST(DeviceBackupTransfer, AFailedTransferStopsTheRestoreAndNothingAfterItIsWrit
     EXPECT_EQ(written.parts[2].outcome, Outcome::NotWritten);
     EXPECT_EQ(written.parts[3].outcome, Outcome::NotWritten);
     const StoredPoint third = saved.settings.points[2];
-    EXPECT_EQ(sim.eeprom(104 + 4 * 2, 4),
-              (Bytes{static_cast<std::uint8_t>(third.raw >> 8U), static_cast<std::uint8_t>(third.raw),
-                     static_cast<std::uint8_t>(third.micrometres >> 8U),
-                     static_cast<std::uint8_t>(third.micrometres)}));
+    EXPECT_EQ(sim.eeprom(104 + 4 * 2, 4), (Bytes{static_cast<std::uint8_t>(third.raw >> 8U),
+                                                 static_cast<std::uint8_t>(third.raw),
+                                                 static_cast<std::uint8_t>(third.micrometres >> 8U),
+                                                 static_cast<std::uint8_t>(third.micrometres)}));
     EXPECT_EQ(sim.eeprom(352, 2), wordBytes(rawOf(90)));  // the failed part: untouched
     EXPECT_EQ(sim.eeprom(3, 2), wordBytes(rawOf(1700)));
     EXPECT_EQ(sim.status(), 0x21);

@@ -60,7 +60,8 @@ protected:
         const auto line = m_sims.back()->readLine(10s);
         EXPECT_TRUE(line.has_value());
         const auto colon = line ? line->rfind(':') : std::string::npos;
-        return "--port " + (colon == std::string::npos ? std::string("0") : line->substr(colon + 1)) +
+        return "--port " +
+               (colon == std::string::npos ? std::string("0") : line->substr(colon + 1)) +
                " --timeout 1000 --retries 2";
     }
 
@@ -129,6 +130,17 @@ TEST_F(CtlBackup, VerifyReportsEachChangeAndARestoreWithYesMakesItMatchAgain) {
     EXPECT_TRUE(contains(restored.out, "every item matches"));
     EXPECT_EQ(safetyCopies(), 1U);
     EXPECT_EQ(ctl(at + " verify " + file("a.qvx")).exitCode, 0);
+
+    // Without a data folder to write to, nothing is written unless asked for.
+    changeController(at);
+    ::setenv("XDG_DATA_HOME", (m_dir / "a.qvx" / "below-a-file").c_str(), 1);
+    const Result noCopy = ctl(at + " restore --yes " + file("a.qvx"));
+    EXPECT_EQ(noCopy.exitCode, 2);
+    EXPECT_TRUE(contains(noCopy.err, "--no-safety-copy")) << noCopy.err;
+    EXPECT_EQ(ctl(at + " verify " + file("a.qvx")).exitCode, 1);
+    EXPECT_EQ(ctl(at + " restore --yes --no-safety-copy " + file("a.qvx")).exitCode, 0);
+    EXPECT_EQ(ctl(at + " verify " + file("a.qvx")).exitCode, 0);
+    ::setenv("XDG_DATA_HOME", (m_dir / "data").c_str(), 1);
 
     // The safety copy holds the state the restore replaced.
     const auto copy = *std::filesystem::directory_iterator(m_dir / "data" / "qvx");

@@ -34,10 +34,10 @@ using namespace test;
 
 /// What one modal dialog showed.
 struct SeenDialog {
-    QString name;        ///< object name of the dialog (or "QMessageBox")
-    QString text;        ///< its text
-    QString warning;     ///< a backup dialog's warning line
-    QStringList rows;    ///< a backup dialog's table, one "cell | cell | ..." line per row
+    QString name;      ///< object name of the dialog (or "QMessageBox")
+    QString text;      ///< its text
+    QString warning;   ///< a backup dialog's warning line
+    QStringList rows;  ///< a backup dialog's table, one "cell | cell | ..." line per row
 };
 
 /// Answers the modal dialogs that open while it lives, in order: each answer names the button
@@ -56,16 +56,18 @@ private:
         if (modal == nullptr) {
             return;
         }
-        const QString answer = m_next < m_answers.size() ? m_answers[m_next] : QStringLiteral("cancel");
+        const QString answer =
+            m_next < m_answers.size() ? m_answers[m_next] : QStringLiteral("cancel");
         ++m_next;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             m_seen.push_back({QStringLiteral("QMessageBox"), box->text(), {}, {}});
-            box->done(answer == QLatin1String("yes") ? QMessageBox::Yes
+            box->done(answer == QLatin1String("yes")  ? QMessageBox::Yes
                       : answer == QLatin1String("ok") ? QMessageBox::Ok
                                                       : QMessageBox::No);
             return;
         }
-        SeenDialog seen{modal->objectName(), modal->findChild<QLabel*>(QStringLiteral("text"))->text(), {}, {}};
+        SeenDialog seen{
+            modal->objectName(), modal->findChild<QLabel*>(QStringLiteral("text"))->text(), {}, {}};
         if (auto* warning = modal->findChild<QLabel*>(QStringLiteral("warning"))) {
             seen.warning = warning->text();
         }
@@ -110,7 +112,8 @@ struct Backups {
     Backups() : commands(sim.document, &parent) {
         sim.holdGripper(2300.0);
         commands.setSafetyCopyFolder(safety());
-        commands.setFileDialogs([this](QWidget*) { return file; }, [this](QWidget*) { return file; });
+        commands.setFileDialogs([this](QWidget*) { return file; },
+                                [this](QWidget*) { return file; });
     }
     [[nodiscard]] std::filesystem::path safety() const {
         return std::filesystem::path(dir.path().toStdString()) / "safety";
@@ -167,7 +170,8 @@ TEST(DeviceBackupCommands, RestoreShowsEveryDifferenceAndWritesOnlyAfterConfirmi
         EXPECT_TRUE(table.rows[0].startsWith(QStringLiteral("Schaltschwelle Aus<-->Auf | ")));
         EXPECT_TRUE(table.rows[2].startsWith(QStringLiteral("Untertoleranz | ")));
         EXPECT_TRUE(table.rows[3].startsWith(QStringLiteral("Stützstelle 4 | ")));
-        EXPECT_TRUE(table.rows[3].contains(QStringLiteral("12.800 mm"))) << table.rows[3].toStdString();
+        EXPECT_TRUE(table.rows[3].contains(QStringLiteral("12.800 mm")))
+            << table.rows[3].toStdString();
         EXPECT_EQ(b.sim.requestsAt(kWriteEeprom, 1), writesBefore);
         EXPECT_EQ(b.sim.eeprom(), changed);
         EXPECT_EQ(filesIn(b.safety()), 0U);
@@ -181,8 +185,10 @@ TEST(DeviceBackupCommands, RestoreShowsEveryDifferenceAndWritesOnlyAfterConfirmi
     EXPECT_EQ(report.name, QStringLiteral("backupReport"));
     ASSERT_EQ(filesIn(b.safety()), 1U);
     const auto copy = (*std::filesystem::directory_iterator(b.safety())).path();
-    EXPECT_TRUE(report.text.contains(QString::fromStdString(copy.string()))) << report.text.toStdString();
-    EXPECT_TRUE(report.text.startsWith(QString::fromUtf8(texts::kBackupRestored).section(QLatin1Char('%'), 0, 0)));
+    EXPECT_TRUE(report.text.contains(QString::fromStdString(copy.string())))
+        << report.text.toStdString();
+    EXPECT_TRUE(report.text.startsWith(
+        QString::fromUtf8(texts::kBackupRestored).section(QLatin1Char('%'), 0, 0)));
     ASSERT_EQ(report.rows.size(), 4);
     for (const QString& row : report.rows) {
         EXPECT_TRUE(row.endsWith(QString::fromUtf8(texts::kBackupMatches))) << row.toStdString();
@@ -193,7 +199,8 @@ TEST(DeviceBackupCommands, RestoreShowsEveryDifferenceAndWritesOnlyAfterConfirmi
     EXPECT_EQ(std::vector<std::uint8_t>(now.begin() + 100, now.begin() + 356),
               std::vector<std::uint8_t>(saved.begin() + 100, saved.begin() + 356));
     // The safety copy holds the state the restore replaced.
-    const document::BackupReadResult before = document::parseDeviceBackup(readText(QString::fromStdString(copy.string())));
+    const document::BackupReadResult before =
+        document::parseDeviceBackup(readText(QString::fromStdString(copy.string())));
     ASSERT_TRUE(before.backup);
     EXPECT_EQ(before.backup->settings.underTolerance, 0xF00F);
     EXPECT_TRUE(uiEnabled());
@@ -231,7 +238,8 @@ TEST(DeviceBackupCommands, ADamagedFileIsRestoredOnlyAfterTheQuestion) {
         ASSERT_EQ(script.seen().size(), 1U);
         EXPECT_EQ(script.seen()[0].text,
                   QString::fromUtf8(texts::kBackupChecksumQuestion).arg(b.file));
-        EXPECT_EQ(b.sim.requestsAt(kReadEeprom, 1), readsBefore);  // the controller is not even read
+        EXPECT_EQ(b.sim.requestsAt(kReadEeprom, 1),
+                  readsBefore);  // the controller is not even read
     }
     DialogScript script({QStringLiteral("yes"), QStringLiteral("restore"), QStringLiteral("ok")});
     b.commands.restore();
@@ -255,7 +263,8 @@ TEST(DeviceBackupCommands, AFailedTransferIsReportedWithWhatWasAndWasNotWritten)
     ASSERT_EQ(script.seen().size(), 2U);
     const SeenDialog& report = script.seen()[1];
     EXPECT_TRUE(report.text.contains(QStringLiteral("abgebrochen"))) << report.text.toStdString();
-    EXPECT_TRUE(report.text.contains(QStringLiteral("\"Toleranzen\""))) << report.text.toStdString();
+    EXPECT_TRUE(report.text.contains(QStringLiteral("\"Toleranzen\"")))
+        << report.text.toStdString();
     EXPECT_EQ(report.rows, (QStringList{QStringLiteral("Kalibriertabelle | geschrieben"),
                                         QStringLiteral("Toleranzen | fehlgeschlagen"),
                                         QStringLiteral("Schaltschwellen | nicht geschrieben")}));
@@ -274,7 +283,8 @@ TEST(DeviceBackupCommands, WritesNothingWhenTheSafetyCopyCannotBeSaved) {
     const std::vector<std::uint8_t> changed = b.sim.eeprom();
     // A folder below a plain file cannot be made.
     std::ofstream(b.dir.filePath(QStringLiteral("plain")).toStdString()) << "x";
-    b.commands.setSafetyCopyFolder(std::filesystem::path(b.dir.path().toStdString()) / "plain" / "qvx");
+    b.commands.setSafetyCopyFolder(std::filesystem::path(b.dir.path().toStdString()) / "plain" /
+                                   "qvx");
     DialogScript script({QStringLiteral("restore"), QStringLiteral("ok")});
     b.commands.restore();
     ASSERT_EQ(script.seen().size(), 2U);
@@ -317,8 +327,10 @@ TEST(CalibrationSave, SavesASafetyCopyFirstAndNothingWithoutOne) {
     });
     QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("save")), Qt::LeftButton);
     EXPECT_EQ(sim.requestsAt(kWriteEeprom, 100), headerWrites);
-    EXPECT_EQ(messages.texts,
-              std::vector<QString>{QString::fromUtf8(texts::kCalSafetyCopyFailed).arg(QStringLiteral("kein Platz"))});
+    EXPECT_EQ(
+        messages.texts,
+        std::vector<QString>{
+            QString::fromUtf8(texts::kCalSafetyCopyFailed).arg(QStringLiteral("kein Platz"))});
 }
 
 }  // namespace
