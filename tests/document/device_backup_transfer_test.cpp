@@ -15,6 +15,7 @@
 #include "platform/ini_file.h"
 #include "sim/factory_eeprom.h"
 #include "sim/sim_server.h"
+#include "tests/support/memory_controller.h"
 #include "tests/support/scripted_peer.h"
 
 using namespace qvx;
@@ -202,6 +203,42 @@ TEST(DeviceBackupTransfer, AFailedTransferStopsTheRestoreAndNothingAfterItIsWrit
     EXPECT_EQ(sim.eeprom(352, 2), wordBytes(rawOf(90)));  // the failed part: untouched
     EXPECT_EQ(sim.eeprom(3, 2), wordBytes(rawOf(1700)));
     EXPECT_EQ(sim.status(), 0x21);
+}
+
+TEST(DeviceBackupTransfer, AWriteConfirmedButNotKeptShowsInTheReadBackCheck) {
+    // A controller that confirms every write but drops the over-tolerance cell.
+    test::ControllerMemory memory;
+    test::ScriptedPeer peer([&memory](const link::LinkMessage& request, int) {
+        if (request.code == 4 && request.address == 352) {
+            return test::ScriptedPeer::confirm(request);
+        }
+        return memory.serve(request);
+    });
+    link::DeviceLink link;
+    link.setReplyWait(300);
+    link.setMaxRetry(1);
+    ASSERT_TRUE(link.connect(peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(test::waitUntil([&link] { return link.isConnected(); }, 5s));
+
+    DeviceSettings before;
+    std::string failedPart;
+    ASSERT_TRUE(readDeviceSettings(link, before, failedPart)) << failedPart;
+    DeviceSettings wanted = before;
+    wanted.thresholds[0] = rawOf(1200);
+    wanted.overTolerance = rawOf(70);
+    const auto differences = compareSettings(before, wanted, {});
+    ASSERT_EQ(differences.size(), 2U);
+    EXPECT_TRUE(writeDeviceSettings(link, wanted, differences).complete());
+
+    DeviceSettings readBack;
+    ASSERT_TRUE(readDeviceSettings(link, readBack, failedPart)) << failedPart;
+    const auto checks = checkReadBack(differences, wanted, readBack, {});
+    ASSERT_EQ(checks.size(), 2U);
+    EXPECT_EQ(itemName(checks[0].item), "Schaltschwelle Aus<-->Auf");
+    EXPECT_TRUE(checks[0].matches);
+    EXPECT_EQ(itemName(checks[1].item), "Übertoleranz");
+    EXPECT_FALSE(checks[1].matches);
+    EXPECT_FALSE(allMatch(checks));
 }
 
 TEST(SafetyCopy, KeepsTheNewestTwentyOfEachControllerAndReadsBackSound) {
