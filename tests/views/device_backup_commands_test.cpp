@@ -206,6 +206,24 @@ TEST(DeviceBackupCommands, RestoreShowsEveryDifferenceAndWritesOnlyAfterConfirmi
     EXPECT_TRUE(uiEnabled());
 }
 
+TEST(DeviceBackupCommands, ShowsTheDifferencesInTheUnitTheProgramShows) {
+    Backups b;
+    {
+        DialogScript saved({QStringLiteral("ok")});
+        b.commands.save();
+    }
+    b.changeController();
+    b.sim.document.link().calibration().setMode(link::CalibrationMode::Calibrated);
+    b.sim.document.inchUnit = 1;
+    DialogScript script({QStringLiteral("cancel")});
+    b.commands.restore();
+    ASSERT_EQ(script.seen().size(), 1U);
+    const QStringList& rows = script.seen()[0].rows;
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_TRUE(rows[0].contains(QStringLiteral("* 1/10 ''"))) << rows[0].toStdString();
+    EXPECT_FALSE(rows[0].contains(QStringLiteral("mV"))) << rows[0].toStdString();
+}
+
 TEST(DeviceBackupCommands, WarnsWhenTheFileComesFromAnotherController) {
     Backups b;
     {
