@@ -20,6 +20,7 @@
 #include "app/app_texts.h"
 #include "app/lower_views.h"
 #include "document/document.h"
+#include "views/device_backup_commands.h"
 #include "views/ui_state.h"
 #include "views/valid_form.h"
 #include "views/view_fixpart.h"
@@ -103,6 +104,8 @@ void CMainFrame::buildMenu() {
     connect(m_millimetres, &QAction::triggered, this, [this] { setInchUnit(0); });
     connect(m_tenthInches, &QAction::triggered, this, [this] { setInchUnit(1); });
     file->addSeparator();
+    addBackupActions(*file);
+    file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("&Beenden"));
     quit->setObjectName(QStringLiteral("quit"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -115,6 +118,20 @@ void CMainFrame::buildMenu() {
     about->setObjectName(QStringLiteral("about"));
     connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
     syncUnitMenu();
+}
+
+void CMainFrame::addBackupActions(QMenu& file) {
+    auto* backups = new views::DeviceBackupCommands(m_document, this);
+    backups->setObjectName(QStringLiteral("deviceBackupCommands"));
+    QAction* save = file.addAction(QString::fromUtf8(views::texts::kBackupSaveAction));
+    save->setObjectName(QStringLiteral("saveDeviceBackup"));
+    connect(save, &QAction::triggered, backups, &views::DeviceBackupCommands::save);
+    QAction* restore = file.addAction(QString::fromUtf8(views::texts::kBackupRestoreAction));
+    restore->setObjectName(QStringLiteral("restoreDeviceBackup"));
+    connect(restore, &QAction::triggered, backups, &views::DeviceBackupCommands::restore);
+    // The lower view shows what the controller now holds.
+    connect(backups, &views::DeviceBackupCommands::controllerChanged, this,
+            [this] { SwitchView(m_current); });
 }
 
 void CMainFrame::syncUnitMenu() {

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAction;
+class QMenu;
 class QSplitter;
 
 namespace qvx::document {
@@ -38,6 +39,8 @@ protected:
 
 private:
     void buildMenu();
+    /// "Gerätesicherung speichern..." and "Gerätesicherung wiederherstellen...".
+    void addBackupActions(QMenu& file);
     void setInchUnit(int inchUnit);
     void showHelp();
     void showAbout();

@@ -25,6 +25,7 @@ TARGETS=(
   ctl_options
   login_line
   programming_file
+  device_backup
 )
 
 # The byte-stream targets take inputs of at most 1024 bytes: every limit of their parsers (a

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 
 namespace qvx::sim {
 
@@ -22,6 +23,10 @@ struct FaultPlan {
     bool byteWiseOnce = false;  ///< next confirm goes out one byte at a time, `byteGap` apart
     bool closeMidFrameOnce =
         false;  ///< next confirm stops after half its bytes and the line closes
+    /// Write requests still carried out and confirmed; the one after them finds the
+    /// controller silent for good, as a controller that stops answering in the middle of a
+    /// transfer. Nullopt: no limit.
+    std::optional<unsigned> writesBeforeSilence{};
 };
 
 }  // namespace qvx::sim

@@ -52,6 +52,8 @@ Line and faults:
   --drop P              lose a share P (0..1) of the confirms
   --corrupt P           damage a share P (0..1) of the confirms (one bit flipped)
   --silent              carry out and answer nothing
+  --silent-after-writes N
+                        carry out and answer N write requests, then fall silent for good
   --reply-delay MS      wait MS ms before each confirm goes out
   --status-every MS     send an unsolicited StatusInfo frame every MS ms
   -v, --verbose         log every request to stderr
@@ -161,6 +163,10 @@ bool parseOptions(const std::vector<std::string>& args, ProgramOptions& options,
             ok = share(server.faults.corruptShare);
         } else if (arg == "--silent") {
             server.faults.silent = true;
+        } else if (arg == "--silent-after-writes") {
+            unsigned writes = 0;
+            ok = number(writes);
+            server.faults.writesBeforeSilence = writes;
         } else if (arg == "--reply-delay") {
             ok = milliseconds(server.faults.replyDelay);
         } else if (arg == "--status-every") {

@@ -108,6 +108,13 @@ void RequestHandler::handle(const link::LinkMessage& request, TimePoint now,
         report(RequestOutcome::Ignored);
         return;
     }
+    if (!kind->isRead && m_plan.writesBeforeSilence) {
+        if (*m_plan.writesBeforeSilence == 0) {
+            m_plan.silent = true;
+        } else {
+            --*m_plan.writesBeforeSilence;
+        }
+    }
     if (m_plan.silent) {
         report(RequestOutcome::Silenced);
         return;

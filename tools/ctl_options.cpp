@@ -37,7 +37,8 @@ namespace {
 const std::set<std::string>& commands() {
     static const std::set<std::string> names{
         "status",      "service",  "switch-points", "input-record", "calibration", "tolerances",
-        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record",     "poll"};
+        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record",     "poll",
+        "backup",      "verify",   "restore",       "diff"};
     return names;
 }
 
@@ -126,6 +127,12 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
             options.iniFile = *file;
         } else if (arg == "--crc-check") {
             options.crcCheck = true;
+        } else if (arg == "--yes") {
+            options.yes = true;
+        } else if (arg == "--ignore-checksum") {
+            options.ignoreChecksum = true;
+        } else if (arg == "--no-safety-copy") {
+            options.safetyCopy = false;
         } else if (arg == "--start") {
             options.startRecording = true;
         } else if (arg == "--seconds") {
@@ -166,7 +173,8 @@ std::optional<CtlOptions> parseCtlOptions(const std::vector<std::string>& args, 
         error = "no command given (try --help)";
         return std::nullopt;
     }
-    if (options.port == 0 && options.iniFile.empty()) {
+    // Comparing two files needs no controller.
+    if (options.port == 0 && options.iniFile.empty() && options.command != "diff") {
         error = "--port is required (or --ini FILE)";
         return std::nullopt;
     }
@@ -221,6 +229,18 @@ Commands (numbers in decimal or 0x-prefixed hexadecimal):
                         read the live values as the desktop program's polling does, for N
                         seconds (default 10) with MS ms between cycles (default 100), and
                         report the cycles and the failed ones; exit code 1 if any failed
+
+Device backups (one file with the programming, the calibration table, the raw cells, the
+identity and a checksum; exit code 0 when the settings match, 1 when they differ, 2 on
+errors such as an unreadable or damaged file or a failed transfer):
+  backup FILE           read the whole controller into FILE
+  verify FILE           compare the controller with FILE and print every difference
+  restore FILE [--yes]  print the differences; with --yes save a safety copy of the
+                        controller (in $XDG_DATA_HOME/qvx), write them, read everything back
+                        and report each item; without --yes nothing is written (exit 1)
+  diff FILE1 FILE2      compare two backups, no controller needed
+  --ignore-checksum     use a backup file whose checksum does not match its content
+  --no-safety-copy      restore without the safety copy (where no data folder can be written)
 
 Output: figures as "name: value" lines, byte dumps as hexadecimal bytes separated by spaces.
 )";

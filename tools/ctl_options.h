@@ -25,6 +25,9 @@ struct CtlOptions {
     std::string csvFile;                  ///< record: where the CSV goes
     int seconds = 10;                     ///< poll: how long, s
     int intervalMs = 100;                 ///< poll: pause between two cycles, ms
+    bool yes = false;                     ///< restore: write the differences without asking
+    bool ignoreChecksum = false;          ///< backup files: use one whose checksum fails
+    bool safetyCopy = true;               ///< restore: save the controller's state first
 };
 
 /// Parses the command line (without the program name). On error returns nothing and sets

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/device_link.h"
+#include "tools/ctl_backup.h"
 #include "tools/ctl_checksums.h"
 #include "tools/ctl_commands.h"
 #include "tools/ctl_connect.h"
@@ -24,21 +25,37 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = tools::parseCtlOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        return fail(error);
+        // A command line that cannot be carried out is an error, never "they differ".
+        (void)fail(error);
+        return tools::kBackupError;
     }
     if (options->help) {
         std::cout << tools::ctlUsage();
         return 0;
     }
 
+    if (tools::worksOffline(options->command)) {
+        const int code = tools::runBackupCommand(nullptr, *options, std::cout, error);
+        if (code != tools::kBackupMatches && !error.empty()) {
+            (void)fail(error);
+        }
+        return code;
+    }
+
     link::DeviceLink link;
-    const bool done = tools::connectCtl(link, *options, error) &&
-                      tools::runCtlCommand(link, *options, std::cout, error);
-    if (!done) {
+    int code = 0;
+    if (!tools::connectCtl(link, *options, error)) {
+        code = tools::isBackupCommand(options->command) ? tools::kBackupError : 1;
+    } else if (tools::isBackupCommand(options->command)) {
+        code = tools::runBackupCommand(&link, *options, std::cout, error);
+    } else {
+        code = tools::runCtlCommand(link, *options, std::cout, error) ? 0 : 1;
+    }
+    if (code != 0 && !error.empty()) {
         (void)fail(error);
     }
     if (const auto warning = tools::checksumWarning(link.checksumErrors(), link.useCrcCheck())) {
         std::cerr << "qvxctl: " << *warning << '\n';
     }
-    return done ? 0 : 1;
+    return code;
 }

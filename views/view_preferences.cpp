@@ -18,6 +18,7 @@
 
 #include "document/units.h"
 #include "link/calibration_table.h"
+#include "views/device_backup_commands.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 
@@ -102,7 +103,10 @@ CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidg
       m_learn(commandButton(texts::kCalLearn, "learn")),
       m_save(commandButton(texts::kCalSave, "save")),
       m_shorten(commandButton(texts::kCalShortenMm, "shorten")),
-      m_messages(warningBoxes(this)) {
+      m_messages(warningBoxes(this)),
+      m_safetyCopy([this](QString& failure) {
+          return takeSafetyCopy(this->document(), {}, failure).has_value();
+      }) {
     setObjectName(QStringLiteral("CViewPreferences"));
     m_lengthUnit->setObjectName(QStringLiteral("lengthUnit"));
     m_shortenTail->setObjectName(QStringLiteral("shortenTail"));
@@ -468,6 +472,11 @@ void CViewPreferences::save() {
     // back as one bogus point at the next start, so the link refuses it.
     if (table().getCount() == 0) {
         message(fromUtf8(texts::kCalSaveNoPoints));
+        return;
+    }
+    QString failure;
+    if (m_safetyCopy && !m_safetyCopy(failure)) {
+        message(fromUtf8(texts::kCalSafetyCopyFailed).arg(failure));
         return;
     }
     if (!writeToController()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "views/user_messages.h"
 #include "views/valid_form.h"
@@ -34,10 +35,16 @@ public:
     /// Highest sensor voltage a point can hold, mV.
     static constexpr float kMaxMv = 5000.0F;
 
+    /// Saves the controller's state before a save overwrites it; false with the reason when
+    /// no copy could be made.
+    using SafetyCopy = std::function<bool(QString& failure)>;
+
     explicit CViewPreferences(document::CQvx_controllerDoc& document, QWidget* parent = nullptr);
 
     /// Replaces the message boxes (tests answer them without blocking).
     void setMessageSink(MessageSink sink) { m_messages = std::move(sink); }
+    /// Replaces the safety copy in the user's data folder.
+    void setSafetyCopy(SafetyCopy copy) { m_safetyCopy = std::move(copy); }
 
     void OnInitialUpdate() override;
     void OnUpdate(document::DocumentView* sender, int hint) override;
@@ -52,8 +59,9 @@ public:
     /// "mm Wert": the point after the current one becomes a copy of it, shortened by the
     /// amount; at the end of the table a point is added.
     void shorten();
-    /// "Kalibrierungsdaten im QVX sichern": the table, then the thresholds derived from its
-    /// longest and shortest point, then switch-point mode. A failed transfer is reported.
+    /// "Kalibrierungsdaten im QVX sichern": a safety copy of the controller's state, then the
+    /// table, the thresholds derived from its longest and shortest point, and switch-point
+    /// mode. Nothing is written without the safety copy; a failed transfer is reported.
     void save();
 
 protected:
@@ -105,6 +113,7 @@ private:
     QPushButton* m_save;
     QPushButton* m_shorten;
     MessageSink m_messages;
+    SafetyCopy m_safetyCopy;
     Shown m_shown;
     bool m_initialised = false;
 };

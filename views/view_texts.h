@@ -198,3 +198,82 @@ inline constexpr const char* kRecIncompleteMark =
     "Aufnahme unvollständig: %1 von %2 Messpunkten gelesen";
 
 }  // namespace qvx::views::texts
+
+// Device backup: the two commands of the "Datei" menu and the safety copies.
+namespace qvx::views::texts {
+
+inline constexpr const char* kBackupSaveAction = "Gerätesicherung speichern...";
+inline constexpr const char* kBackupRestoreAction = "Gerätesicherung wiederherstellen...";
+inline constexpr const char* kBackupSaveCaption = "Gerätesicherung speichern";
+inline constexpr const char* kBackupRestoreCaption = "Gerätesicherung wiederherstellen";
+inline constexpr const char* kBackupNotConnected =
+    "Es besteht keine Verbindung zur QVX.\nDie Gerätesicherung ist nur mit einer verbundenen "
+    "QVX möglich.";
+/// %1: the part that could not be read.
+inline constexpr const char* kBackupNotRead =
+    "Die Gerätesicherung wurde nicht gespeichert, weil die QVX nicht vollständig gelesen werden "
+    "konnte (%1).";
+/// %1: the serial number, %2: the file name.
+inline constexpr const char* kBackupSaved =
+    "Die Gerätesicherung der QVX mit der Serien Nr. %1 wurde in der Datei\n%2\ngespeichert.";
+/// %1: the file name.
+inline constexpr const char* kBackupNoBackup =
+    "Die Datei %1 enthält keine Gerätesicherung.\nEine Programmierung ohne Kalibrierung lässt "
+    "sich mit \"Programmierung wieder einlesen\" übernehmen.";
+/// %1: the file name.
+inline constexpr const char* kBackupChecksumQuestion =
+    "Die Prüfsumme der Datei %1 stimmt nicht mit ihrem Inhalt überein: die Datei wurde von Hand "
+    "bearbeitet oder ist beschädigt.\n\nWollen Sie sie trotzdem wiederherstellen ?";
+/// %1: the part that could not be read.
+inline constexpr const char* kBackupControllerNotRead =
+    "Die QVX konnte nicht gelesen werden (%1).\nEs wurde nichts geschrieben.";
+/// %1: the file name.
+inline constexpr const char* kBackupNothingToRestore =
+    "Die QVX stimmt bereits mit der Gerätesicherung %1 überein.\nEs wurde nichts geschrieben.";
+/// %1: the number of differences.
+inline constexpr const char* kBackupDifferences =
+    "Die Wiederherstellung ändert %1 Einträge der QVX. Geschrieben wird erst nach Ihrer "
+    "Bestätigung.";
+/// %1: the serial number of the controller, %2: the one in the file.
+inline constexpr const char* kBackupOtherSerial =
+    "Achtung: Die Datei stammt von einer anderen QVX (Serien Nr. %2), verbunden ist die QVX mit "
+    "der Serien Nr. %1.";
+inline constexpr const char* kBackupItem = "Eintrag";
+inline constexpr const char* kBackupInController = "Wert in der QVX";
+inline constexpr const char* kBackupInFile = "Wert in der Datei";
+inline constexpr const char* kBackupResult = "Ergebnis";
+inline constexpr const char* kBackupRestoreButton = "Wiederherstellen";
+inline constexpr const char* kBackupMatches = "stimmt überein";
+inline constexpr const char* kBackupDiffers = "weicht ab";
+inline constexpr const char* kBackupPartWritten = "geschrieben";
+inline constexpr const char* kBackupPartFailed = "fehlgeschlagen";
+inline constexpr const char* kBackupPartNotWritten = "nicht geschrieben";
+/// %1: the reason.
+inline constexpr const char* kBackupSafetyCopyFailed =
+    "Vor dem Schreiben konnte keine Sicherungskopie des bisherigen Stands der QVX angelegt "
+    "werden (%1).\nEs wurde nichts geschrieben.";
+/// %1: the file restored, %2: the safety copy.
+inline constexpr const char* kBackupRestored =
+    "Die Gerätesicherung %1 wurde wiederhergestellt. Jeder geänderte Eintrag wurde "
+    "zurückgelesen und stimmt überein.\n\nDer vorherige Stand der QVX ist gesichert in:\n%2";
+/// %1: the file restored, %2: the safety copy.
+inline constexpr const char* kBackupNotPersisted =
+    "Die Gerätesicherung %1 wurde geschrieben, aber beim Zurücklesen stimmen nicht alle "
+    "Einträge überein (siehe Tabelle). Diese Einträge sind nicht wiederhergestellt.\n\nDer "
+    "vorherige Stand der QVX ist gesichert in:\n%2";
+/// %1: the file restored, %2: the safety copy, %3: the part whose transfer failed.
+inline constexpr const char* kBackupTransferFailed =
+    "Die Wiederherstellung der Gerätesicherung %1 wurde abgebrochen: die Übertragung von "
+    "\"%3\" ist fehlgeschlagen. Die Teile danach wurden nicht geschrieben (siehe Tabelle).\n\nDer "
+    "vorherige Stand der QVX ist gesichert in:\n%2";
+/// %1: the file restored, %2: the safety copy, %3: the part that could not be read back.
+inline constexpr const char* kBackupReadBackFailed =
+    "Die Gerätesicherung %1 wurde geschrieben, konnte aber nicht zurückgelesen werden (%3). Ob "
+    "die QVX sie behalten hat, ist nicht bekannt.\n\nDer vorherige Stand der QVX ist gesichert "
+    "in:\n%2";
+/// %1: the reason.
+inline constexpr const char* kCalSafetyCopyFailed =
+    "Die Kalibrierung wurde nicht in der QVX gespeichert: vorher konnte keine Sicherungskopie "
+    "des bisherigen Stands der QVX angelegt werden (%1).";
+
+}  // namespace qvx::views::texts

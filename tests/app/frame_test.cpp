@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -359,4 +361,18 @@ TEST(Menu, UnitCheckMarksFollowThePreferenceFromTheStart) {
     mm->trigger();
     EXPECT_EQ(document.inchUnit, 0);
     EXPECT_TRUE(mm->isChecked());
+}
+
+TEST(Menu, TheFileMenuOffersToSaveAndRestoreADeviceBackup) {
+    CQvx_controllerDoc document;
+    CMainFrame frame(document);
+    auto* save = frame.findChild<QAction*>(QStringLiteral("saveDeviceBackup"));
+    auto* restore = frame.findChild<QAction*>(QStringLiteral("restoreDeviceBackup"));
+    ASSERT_NE(save, nullptr);
+    ASSERT_NE(restore, nullptr);
+    EXPECT_EQ(save->text(), QString::fromUtf8("Gerätesicherung speichern..."));
+    EXPECT_EQ(restore->text(), QString::fromUtf8("Gerätesicherung wiederherstellen..."));
+    const QList<QAction*> file = frame.menuBar()->actions().first()->menu()->actions();
+    EXPECT_TRUE(file.contains(save));
+    EXPECT_TRUE(file.contains(restore));
 }

@@ -71,6 +71,7 @@ public:
         return "--host 127.0.0.1 --login-port " + std::to_string(m_base) + " --port " + std::to_string(m_base + 1);
     }
     void writeIni(const std::string& text) const { std::ofstream(m_dir.path() / "qvx.ini") << text; }
+    [[nodiscard]] std::filesystem::path folder() const { return m_dir.path(); }
     [[nodiscard]] int base() const { return m_base; }
     [[nodiscard]] std::string gatewayLog() const { return m_gateway->out() + m_gateway->err(); }
     /// Waits until the gateway's log holds `text` `times` times; false at the deadline.
@@ -207,4 +208,22 @@ TEST(BusyDataPort, QvxctlGivesUpNamingAnotherClientAndSendsNoCommandIntoTheWait)
     const CtlResult after = chain.ctl(at + " read-eeprom 0x700 1");
     ASSERT_EQ(after.exitCode, 0) << after.err;
     EXPECT_EQ(after.out, "55\n");
+}
+
+TEST(BackupThroughTheGateway, ARestoreThroughTheRelayReadsBackEqualAndTheFileNamesTheGateway) {
+    const Chain chain("", "Secured=0\n");
+    ::setenv("XDG_DATA_HOME", (chain.folder() / "data").c_str(), 1);
+    const std::string at = chain.ports() + " --timeout 1000";
+    const CtlResult saved = chain.ctl(at + " backup geraet.qvx");
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const std::string text = ChildProcess::readFile(chain.folder() / "geraet.qvx");
+    EXPECT_NE(text.find("Gateway=127.0.0.1:" + std::to_string(chain.base() + 1) + "\n"),
+              std::string::npos)
+        << text;
+    ASSERT_EQ(chain.ctl(at + " input-record 0x9000 0x8000 0x7000 0x6000 0x5000").exitCode, 0);
+    EXPECT_EQ(chain.ctl(at + " verify geraet.qvx").exitCode, 1);
+    const CtlResult restored = chain.ctl(at + " restore --yes geraet.qvx");
+    EXPECT_EQ(restored.exitCode, 0) << restored.out << restored.err;
+    EXPECT_EQ(chain.ctl(at + " verify geraet.qvx").exitCode, 0);
+    ::unsetenv("XDG_DATA_HOME");
 }

@@ -136,6 +136,18 @@ TEST(FaultPlan, SilentCarriesOutAndAnswersNothing) {
     EXPECT_EQ(h.controller.eeprom()[0x0200], 0xFF);
 }
 
+TEST(FaultPlan, FallsSilentForGoodAfterTheGivenNumberOfWrites) {
+    Handler h;
+    h.handler.setFaultPlan(FaultPlan{.writesBeforeSilence = 2U});
+    EXPECT_EQ(h.exchange(frameOf(1, 0x0200, 1)).size(), 1U);  // reads do not count
+    EXPECT_EQ(h.exchange(frameOf(4, 0x0200, 1, {0x01})).size(), 1U);
+    EXPECT_EQ(h.exchange(frameOf(4, 0x0201, 1, {0x02})).size(), 1U);
+    EXPECT_TRUE(h.send(frameOf(4, 0x0202, 1, {0x03})).empty());
+    EXPECT_TRUE(h.send(frameOf(1, 0x0200, 1)).empty());
+    EXPECT_EQ(h.controller.eeprom()[0x0201], 0x02);
+    EXPECT_EQ(h.controller.eeprom()[0x0202], 0xFF);
+}
+
 TEST(FaultPlan, ADroppedConfirmStillCarriesOutTheWrite) {
     Handler h;
     h.handler.setFaultPlan(FaultPlan{.dropShare = 1.0});

@@ -68,6 +68,19 @@ TEST(CtlOptions, RefusesWhatItCannotCarryOutWithAReason) {
     EXPECT_TRUE(parse({"--help"}));
 }
 
+TEST(CtlOptions, BackupCommandsTakeTheirFlagsAndOnlyDiffWorksWithoutAPort) {
+    const auto restore = parse({"--port", "5101", "restore", "a.qvx", "--yes", "--ignore-checksum"});
+    ASSERT_TRUE(restore);
+    EXPECT_TRUE(restore->yes);
+    EXPECT_TRUE(restore->ignoreChecksum);
+    EXPECT_EQ(restore->arguments, std::vector<std::string>{"a.qvx"});
+    EXPECT_FALSE(parse({"--port", "5101", "restore", "a.qvx"})->yes);
+    EXPECT_TRUE(parse({"diff", "a.qvx", "b.qvx"}));
+    std::string error;
+    EXPECT_FALSE(parse({"verify", "a.qvx"}, &error));
+    EXPECT_NE(error.find("--port"), std::string::npos);
+}
+
 TEST(CtlOutput, HexDumpsAndHexBytes) {
     EXPECT_EQ(qvx::tools::hexDump(Bytes{0x0A, 0xFF, 0x00}), "0A FF 00");
     EXPECT_EQ(qvx::tools::hexDump(Bytes{}), "");

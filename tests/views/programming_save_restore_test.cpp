@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/main_frame.h"
+#include "document/device_backup.h"
 #include "tests/views/programming_test_support.h"
 #include "views/view_programmierung.h"
 #include "views/view_texts.h"
@@ -295,6 +296,23 @@ TEST(ProgrammingRestore, ValuesOutsideTheSensorRangeAreWrittenAsItsEndsAndReport
                               .arg("Aus<-->Auf : 5000.00 mV\nAuf<-->C : 0.00 mV")});
     EXPECT_EQ(qvx.inputRecord()[0], rawOf(5000.0F));
     EXPECT_EQ(qvx.inputRecord()[1], rawOf(0.0F));
+}
+
+TEST(ProgrammingRestore, ReadsTheProgrammingSectionOfADeviceBackup) {
+    const TempDir dir;
+    SimulatedQvx qvx;
+    qvx::document::DeviceBackup backup;
+    backup.programming.thresholds = {"1000.00", "1400.00", "2200.00", "3000.00", "3500.00"};
+    backup.programming.rangeMode = true;
+    backup.programming.underTolerance = "7";
+    const fs::path file = dir.path / "geraet.qvx";
+    writeFile(file, qvx::document::deviceBackupText(backup));
+    auto view = makeView(qvx.document, {}, nameOf(file));
+    click(*view, "restoreProgramming");
+    EXPECT_NEAR(mvOf(qvx.inputRecord()[0]), 1000.0F, 2.0F);
+    EXPECT_NEAR(mvOf(qvx.inputRecord()[4]), 3500.0F, 2.0F);
+    EXPECT_EQ(qvx.statusByte() & 0x01, 0x01);
+    EXPECT_EQ(textOf(*view, "underTolerance"), "7");
 }
 
 TEST(ProgrammingRestore, TakesAHandWrittenFileWithBlanksLowerCaseRangeAndUpperCaseUnit) {

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 
+#include "tests/support/scratch_data_home.h"
 #include "tests/views/programming_test_support.h"
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    const qvx::test::ScratchDataHome dataHome;
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     const qvx::views::test::UnexpectedDialogGuard guard;

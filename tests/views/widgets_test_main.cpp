@@ -3,10 +3,13 @@
 
 #include <QApplication>
 
+#include "tests/support/scratch_data_home.h"
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    const qvx::test::ScratchDataHome dataHome;
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
