@@ -30,7 +30,9 @@ struct ManPageCase {
     bool mayLackHelp;     // a desktop program whose --help may still start the window
 };
 
-std::ostream& operator<<(std::ostream& out, const ManPageCase& each) { return out << each.name; }
+std::ostream& operator<<(std::ostream& out, const ManPageCase& each) {
+    return out << each.name;
+}
 
 // A switch: one or two dashes and a letter, not inside a word ("0x-prefixed", "open-close").
 std::set<std::string> optionsIn(const std::string& text) {
@@ -89,8 +91,8 @@ std::vector<ManPageCase> programs() {
         {"qvx_sim", QVX_SIM_PROGRAM, source / "sim" / "qvx_sim.1", false},
     };
 #ifdef QVX_CONTROLLER_PROGRAM
-    all.push_back({"qvx_controller", QVX_CONTROLLER_PROGRAM,
-                   source / "app" / "qvx_controller.1", true});
+    all.push_back(
+        {"qvx_controller", QVX_CONTROLLER_PROGRAM, source / "app" / "qvx_controller.1", true});
 #endif
     return all;
 }
