@@ -23,3 +23,20 @@ function(qvx_install_man_page page)
   install(FILES ${_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${_section}
           COMPONENT ${ARG_COMPONENT})
 endfunction()
+
+# Installs the systemd unit that the build tool `tool` writes for the installed `program`
+# (`tool PROGRAM_PATH OUTPUT`). The unit names the program by its full path, whose prefix is
+# known only when installing: cpack and `cmake --install --prefix` choose it then.
+function(qvx_install_systemd_unit unit)
+  cmake_parse_arguments(ARG "" "TOOL;PROGRAM;COMPONENT" "" ${ARGN})
+  install(CODE "set(QVX_UNIT_TOOL \"$<TARGET_FILE:${ARG_TOOL}>\")
+set(QVX_UNIT_FILE \"${CMAKE_CURRENT_BINARY_DIR}/${unit}\")
+set(QVX_UNIT_PROGRAM \"${CMAKE_INSTALL_BINDIR}/${ARG_PROGRAM}\")" COMPONENT ${ARG_COMPONENT})
+  install(CODE [[
+    execute_process(
+      COMMAND "${QVX_UNIT_TOOL}" "${CMAKE_INSTALL_PREFIX}/${QVX_UNIT_PROGRAM}" "${QVX_UNIT_FILE}"
+      COMMAND_ERROR_IS_FATAL ANY)
+    file(INSTALL "${QVX_UNIT_FILE}" DESTINATION "${CMAKE_INSTALL_PREFIX}/lib/systemd/system"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  ]] COMPONENT ${ARG_COMPONENT})
+endfunction()
