@@ -103,8 +103,19 @@ bool isExistingGroup(std::string_view group) {
 
 std::string unitFileText(std::string_view displayName, std::string_view execWord,
                          std::string_view account, std::string_view supplementaryGroup) {
+    return "# Written by qvx_gateway -i; qvx_gateway -u stops, disables and removes it.\n" +
+           unitFileBody(displayName, execWord, account, supplementaryGroup);
+}
+
+std::string packagedUnitFileText(std::string_view displayName, std::string_view execWord) {
+    return "# Installed with the qvx-gateway package, not enabled: \"systemctl enable --now\n"
+           "# qvx_gateway\" starts it now and at every boot.\n" +
+           unitFileBody(displayName, execWord, {}, {});
+}
+
+std::string unitFileBody(std::string_view displayName, std::string_view execWord,
+                         std::string_view account, std::string_view supplementaryGroup) {
     std::string text;
-    text += "# Written by qvx_gateway -i; qvx_gateway -u stops, disables and removes it.\n";
     text += "[Unit]\n";
     text += "Description=";
     text += displayName;

@@ -57,6 +57,16 @@ inline constexpr std::string_view kSerialGroup = "dialout";
                                        std::string_view account,
                                        std::string_view supplementaryGroup = {});
 
+/// The unit the qvx-gateway package installs for the program at `execWord`: the text -i writes
+/// for the root account, under a first comment that says how to enable it.
+[[nodiscard]] std::string packagedUnitFileText(std::string_view displayName,
+                                               std::string_view execWord);
+
+/// Both units without their first comment line.
+[[nodiscard]] std::string unitFileBody(std::string_view displayName, std::string_view execWord,
+                                       std::string_view account,
+                                       std::string_view supplementaryGroup);
+
 /// The service's unit under systemd: its file in the unit folder, and systemctl calls for it.
 class SystemdControl {
 public:

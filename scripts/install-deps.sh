@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need; skips what is there.
+# Installs the Debian 12 packages the build, the tests, the demo and the package checks need;
+# skips what is there.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
   libqt6opengl6-dev qt6-translations-l10n libsystemd-dev
   xvfb x11-apps xdotool imagemagick fonts-dejavu-core socat ser2net locales
+  dpkg-dev file lintian man-db appstream desktop-file-utils shared-mime-info systemd
 )
 
 missing=()

@@ -208,6 +208,7 @@ Connection:
   --ini FILE            take every connection setting from a qvx.ini: address, ports, login,
                         connection type, modem texts, block length, retries, time-outs;
                         options given on the command line still win
+  -h, --help            print this text
 
 Commands (numbers in decimal or 0x-prefixed hexadecimal):
   status                output status, switch points, gripper value (mV), supply voltage,

@@ -24,6 +24,7 @@ using namespace std::chrono_literals;
 using qvx::gateway::failureText;
 using qvx::gateway::isUsableAccount;
 using qvx::gateway::NotifySocket;
+using qvx::gateway::packagedUnitFileText;
 using qvx::gateway::ProgramResult;
 using qvx::gateway::runProgram;
 using qvx::gateway::SystemdControl;
@@ -85,6 +86,34 @@ TEST(UnitFile, SystemdReadsTheWrittenUnitAndFindsTheProgram) {
         EXPECT_TRUE(verified.succeeded()) << folder << ": " << verified.err;
         EXPECT_EQ(verified.err, "") << folder;
     }
+}
+
+// The package's unit is the one -i writes for root, so both run the gateway the same way; only
+// its first comment says how it got there. systemd reads it as it reads the written one.
+TEST(UnitFile, ThePackagedUnitIsTheInstalledOneUnderItsOwnComment) {
+    const std::string installed = unitFileText(kDisplayName, "/usr/bin/qvx_gateway", "");
+    const std::string packaged = packagedUnitFileText(kDisplayName, "/usr/bin/qvx_gateway");
+    const std::string body = installed.substr(installed.find("\n[Unit]\n") + 1);
+    ASSERT_TRUE(packaged.ends_with(body)) << packaged;
+    const std::string header = packaged.substr(0, packaged.size() - body.size());
+    EXPECT_NE(header.find("systemctl enable --now"), std::string::npos) << header;
+    std::istringstream lines(header);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(line.starts_with("# ")) << line;
+    }
+
+    const ProgramResult probe = runProgram({"systemd-analyze", "--version"});
+    if (probe.startError == ENOENT) {
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    }
+    const TempDir dir;
+    const fs::path program = dir.path() / "qvx_gateway";
+    makeExecutable(program, "#!/bin/sh\nexit 0\n");
+    const fs::path unit = dir.path() / "qvx_gateway.service";
+    writeTextFile(unit, packagedUnitFileText(kDisplayName, *unitExecWord(program.string())));
+    const ProgramResult verified = runProgram({"systemd-analyze", "verify", unit.string()});
+    EXPECT_TRUE(verified.succeeded()) << verified.err;
+    EXPECT_EQ(verified.err, "");
 }
 
 // An account becomes a User= line: it must name an account here and must not be able to add
