@@ -20,6 +20,13 @@ QString number(const char* format, double value) {
     return QString::fromStdString(document::formatValue(format, value));
 }
 
+/// A difference with its sign; one that rounds to zero is "+0.0", never "-0.0".
+QString difference(const char* format, double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(value * scale) / scale;
+    return number(format, rounded == 0.0 ? 0.0 : rounded);
+}
+
 QString timeText(double x, const ReadoutUnits& units) {
     return units.millisecondsPerX >= 1000.0 ? number("%.3f", x) + QStringLiteral(" s")
                                             : number("%.0f", x) + QStringLiteral(" ms");
@@ -56,8 +63,8 @@ QString differenceLine(const CursorReading& first, const CursorReading& second,
                        const ReadoutUnits& units) {
     const double ms = (second.x - first.x) * units.millisecondsPerX;
     return QString::fromUtf8(texts::kReadoutDifference)
-        .arg(number("%.0f", ms), number("%+.2f", second.gripper - first.gripper), units.gripper,
-             number("%+.1f", second.supply - first.supply));
+        .arg(number("%.0f", ms), difference("%+.2f", second.gripper - first.gripper, 2),
+             units.gripper, difference("%+.1f", second.supply - first.supply, 1));
 }
 
 QString readoutText(const widgets::TimePlot& plot, const ReadoutUnits& units) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -109,7 +110,9 @@ int main(int argc, char* argv[]) {
     measureAnEdge(live->plotPanel(), newest - 12.0);
     bool ok = save(frame, out.filePath(QStringLiteral("plot_operating_state_cursors.png")));
 
-    frame.SwitchView(CMainFrame::kRecording);
+    // As the user selects it, so that the navigation shows it pressed.
+    frame.fixedPane()->findChild<QPushButton*>(QStringLiteral("navRecording"))->click();
+    QTest::qWait(300);
     auto* recording = qobject_cast<qvx::views::CViewAufnahme*>(frame.lowerView());
     const QString before = scratch.filePath(QStringLiteral("vorher.csv"));
     recording->setSaveFileDialog([&before](QWidget*, const QString&, const QString&,

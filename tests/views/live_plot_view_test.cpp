@@ -2,10 +2,13 @@
 // switch points as reference lines, against the in-process simulated controller.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <chrono>
+#include <cmath>
+#include <memory>
 
 #include "app/main_frame.h"
 #include "document/outputs.h"
@@ -18,6 +21,7 @@
 #include "views/view_zeit_graph.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/time_plot.h"
+#include "widget_test_support.h"
 
 namespace qvx::views {
 namespace {
@@ -117,6 +121,35 @@ TEST(OperatingStatePlot, PauseHoldsTheDrawnPointsWhileTheHistoryFills) {
     EXPECT_EQ(pause->text(), QString::fromUtf8(texts::kPlotPause));
     EXPECT_EQ(plotOf(view).shownPoints(widgets::kGripperChannel).size(), 12U);
     EXPECT_DOUBLE_EQ(plotOf(view).shownPoints(widgets::kGripperChannel).back().y(), 3000.0);
+}
+
+TEST(OperatingStatePlot, RepaintsOncePerUpdateAndNotAtAllWhilePaused) {
+    SimulatedController sim;
+    document::CQvx_controllerDoc& doc = sim.document;
+    CViewZeitGraph view(doc);
+    view.setClock(secondsClock());
+    view.OnInitialUpdate();
+    ASSERT_TRUE(activate(view));
+    widgets::TimePlot& plot = plotOf(view);
+    polled(doc, 2000.0F);
+    newData(view);
+    QCoreApplication::processEvents();
+
+    widgets::test::PaintCounter paints(plot);
+    for (int i = 0; i < 3; ++i) {
+        newData(view);
+        EXPECT_EQ(widgets::test::paintsAfterEvents(paints), 1) << "update " << i;
+        paints.reset();
+    }
+    plot.setPaused(true);
+    QCoreApplication::processEvents();
+    paints.reset();
+    for (int i = 0; i < 5; ++i) {
+        newData(view);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.count(), 0);
+    EXPECT_EQ(doc.liveHistory.size(), 9U);
 }
 
 TEST(OperatingStatePlot, ReadoutGivesTimesValuesStatesAndDifferencesAtTheCursors) {

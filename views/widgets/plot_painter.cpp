@@ -18,6 +18,7 @@ const QColor kMinorGrid(0xf2, 0xf3, 0xf5);
 const QColor kHidden(0x9a, 0x9e, 0xa4);
 const QColor kReference(0x7a, 0x3e, 0xa8);
 const QColor kCursor(0xc0, 0x20, 0x30);
+const QColor kLabelBackground(255, 255, 255, 200);
 constexpr double kTickLength = 5.0;
 constexpr double kGap = 4.0;
 constexpr double kMargin = 6.0;
@@ -126,12 +127,14 @@ void paintReferences(QPainter& painter, const PlotScene& scene, const PlotLayout
         painter.setPen(QPen(kReference, 1.0, Qt::DashLine));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         if (!line.label.isEmpty()) {
-            painter.setPen(kReference);
-            const double tw = metrics.horizontalAdvance(line.label) + 4.0;
+            const double tw = metrics.horizontalAdvance(line.label) + 6.0;
             const double ty = y - metrics.height() - 1.0 < area.top() ? y + 1.0
                                                                       : y - metrics.height() - 1.0;
-            painter.drawText(QRectF(area.left() + 4.0, ty, tw, metrics.height()),
-                             Qt::AlignLeft | Qt::AlignVCenter, line.label);
+            const QRectF box(area.left() + 3.0, ty, tw, metrics.height());
+            // A light box keeps the label readable over the curves.
+            painter.fillRect(box, kLabelBackground);
+            painter.setPen(kReference);
+            painter.drawText(box, Qt::AlignCenter, line.label);
         }
     }
 }

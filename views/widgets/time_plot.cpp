@@ -216,7 +216,7 @@ void TimePlot::resetZoom() {
     if (m_pausedByNavigation) {
         setPaused(false);
     } else if (m_paused) {
-        m_viewport.holdX(fullX());
+        m_viewport.holdX(m_pausedX);  // the range shown when the pause began
     }
     plotContentChanged();
 }
@@ -234,8 +234,9 @@ void TimePlot::setPaused(bool paused) {
     }
     if (paused) {
         (void)shownPoints(0);  // the copies that stay
+        m_pausedX = fullX();
         if (!m_viewport.isXHeld()) {
-            m_viewport.holdX(shownX());
+            m_viewport.holdX(m_pausedX);
         }
     } else {
         m_viewport.reset();

@@ -167,6 +167,7 @@ private:
     mutable bool m_shownStale = true;
     bool m_paused = false;
     bool m_pausedByNavigation = false;
+    AxisRange m_pausedX;  // the full x range when the pause began
 
     PlotViewport m_viewport;
     PlotCursors m_cursors;
