@@ -3,7 +3,6 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -139,38 +138,47 @@ void paintReferences(QPainter& painter, const PlotScene& scene, const PlotLayout
     }
 }
 
+/// Strokes a polyline in pieces of a few dozen points. The antialiasing rasteriser keeps the
+/// cells of a scanline in a list it walks for every new cell, so one long curve that crosses
+/// the same rows many times costs far more than the same curve in short pieces.
+void drawInPieces(QPainter& painter, const std::vector<QPointF>& line) {
+    constexpr std::size_t kPiece = 32;
+    for (std::size_t start = 0; start + 1 < line.size(); start += kPiece) {
+        const std::size_t count = std::min(kPiece + 1, line.size() - start);  // overlap by one
+        painter.drawPolyline(line.data() + start, static_cast<int>(count));
+    }
+}
+
 void paintSeries(QPainter& painter, const SeriesPicture& series, const PlotLayout& layout) {
     const std::vector<QPointF>& points = *series.points;
     if (points.empty()) {
         return;
     }
+    const double width = series.dashed ? 1.4 : 1.8;
+    // Bevel joins: round ones cost an arc at each of hundreds of vertices and look the same
+    // at this width. A staircase has only level and upright strokes: crisp without smoothing.
+    painter.setPen(QPen(series.color, width, series.dashed ? Qt::DashLine : Qt::SolidLine,
+                        Qt::FlatCap, Qt::BevelJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, !series.stepped);
     // A point that is not a number breaks the line.
-    QPainterPath path;
-    bool drawing = false;
-    double lastY = 0.0;
+    std::vector<QPointF> line;
+    line.reserve(points.size() * (series.stepped ? 2 : 1));
     for (const QPointF& p : points) {
         const double x = layout.xToPixel(p.x());
         const double y = layout.yToPixel(series.yAxis, p.y());
         if (!std::isfinite(x) || !std::isfinite(y)) {
-            drawing = false;
+            drawInPieces(painter, line);
+            line.clear();
             continue;
         }
-        if (!drawing) {
-            path.moveTo(x, y);
-            drawing = true;
-        } else {
-            if (series.stepped) {
-                path.lineTo(x, lastY);
-            }
-            path.lineTo(x, y);
+        if (series.stepped && !line.empty()) {
+            line.emplace_back(x, line.back().y());
         }
-        lastY = y;
+        line.emplace_back(x, y);
     }
-    const double width = series.dashed ? 1.4 : 1.8;
-    painter.setPen(QPen(series.color, width, series.dashed ? Qt::DashLine : Qt::SolidLine,
-                        Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
+    drawInPieces(painter, line);
+    painter.setRenderHint(QPainter::Antialiasing, true);
     if (points.size() == 1) {
         painter.setBrush(series.color);
         painter.drawEllipse(QPointF(layout.xToPixel(points[0].x()),
