@@ -117,24 +117,31 @@ void paintReferences(QPainter& painter, const PlotScene& scene, const PlotLayout
             painter.fillRect(QRectF(area.left(), top, area.width(), bottom - top), band);
         }
     }
-    const QFontMetricsF metrics(layout.font);
+    painter.setPen(QPen(kReference, 1.0, Qt::DashLine));
     for (const ReferenceLine& line : scene.references) {
         const double y = layout.yToPixel(axis, line.value);
-        if (!std::isfinite(y) || y < area.top() || y > area.bottom()) {
+        if (std::isfinite(y) && y >= area.top() && y <= area.bottom()) {
+            painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        }
+    }
+}
+
+// After the curves, on a light box, so that they stay readable.
+void paintReferenceLabels(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
+    const QRectF& area = layout.area;
+    const QFontMetricsF metrics(layout.font);
+    for (const ReferenceLine& line : scene.references) {
+        const double y = layout.yToPixel(scene.referenceAxis, line.value);
+        if (line.label.isEmpty() || !std::isfinite(y) || y < area.top() || y > area.bottom()) {
             continue;
         }
-        painter.setPen(QPen(kReference, 1.0, Qt::DashLine));
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        if (!line.label.isEmpty()) {
-            const double tw = metrics.horizontalAdvance(line.label) + 6.0;
-            const double ty = y - metrics.height() - 1.0 < area.top() ? y + 1.0
-                                                                      : y - metrics.height() - 1.0;
-            const QRectF box(area.left() + 3.0, ty, tw, metrics.height());
-            // A light box keeps the label readable over the curves.
-            painter.fillRect(box, kLabelBackground);
-            painter.setPen(kReference);
-            painter.drawText(box, Qt::AlignCenter, line.label);
-        }
+        const double tw = metrics.horizontalAdvance(line.label) + 6.0;
+        const double ty =
+            y - metrics.height() - 1.0 < area.top() ? y + 1.0 : y - metrics.height() - 1.0;
+        const QRectF box(area.left() + 3.0, ty, tw, metrics.height());
+        painter.fillRect(box, kLabelBackground);
+        painter.setPen(kReference);
+        painter.drawText(box, Qt::AlignCenter, line.label);
     }
 }
 
@@ -416,6 +423,7 @@ void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layo
     for (const SeriesPicture& series : scene.series) {
         paintSeries(painter, series, layout);
     }
+    paintReferenceLabels(painter, scene, layout);
     paintCursors(painter, scene, layout);
     painter.restore();
 
