@@ -66,6 +66,7 @@ public:
         return m_x[static_cast<std::size_t>(cursor)];
     }
     void place(int cursor, double x) { m_x[static_cast<std::size_t>(cursor)] = x; }
+    void remove(int cursor) { m_x[static_cast<std::size_t>(cursor)].reset(); }
     void clear() { m_x = {}; }
     /// The cursor a click at `x` places: the first one not placed, else the nearer one.
     [[nodiscard]] int forClickAt(double x) const;

@@ -393,6 +393,7 @@ void TimePlot::paintEvent(QPaintEvent* /*event*/) {
 // ---- mouse --------------------------------------------------------------------------------
 
 void TimePlot::mousePressEvent(QMouseEvent* event) {
+    m_undoClick.reset();  // a new click, not the second of a double click
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -443,17 +444,31 @@ void TimePlot::mouseReleaseEvent(QMouseEvent* event) {
     if (m_drag == Drag::Pending) {
         const PlotLayout layout = currentLayout();
         const double x = layout.pixelToX(m_pressAt.x());
-        setCursor(m_cursors.forClickAt(x), x);
+        const int placed = m_cursors.forClickAt(x);
+        m_undoClick = {placed, m_cursors.at(placed)};
+        setCursor(placed, x);
     }
     m_drag = Drag::None;
     m_dragCursor = -1;
 }
 
 void TimePlot::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_drag = Drag::None;
-        resetZoom();
+    if (event->button() != Qt::LeftButton) {
+        return;
     }
+    m_drag = Drag::None;
+    // The first click of the double click placed a cursor: it goes back where it was.
+    if (m_undoClick) {
+        const auto [cursor, before] = *m_undoClick;
+        if (before) {
+            m_cursors.place(cursor, *before);
+        } else {
+            m_cursors.remove(cursor);
+        }
+        m_undoClick.reset();
+        emit cursorsChanged();
+    }
+    resetZoom();
 }
 
 void TimePlot::wheelEvent(QWheelEvent* event) {

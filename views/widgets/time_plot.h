@@ -181,6 +181,8 @@ private:
     int m_dragCursor = -1;
     QPointF m_pressAt;
     QPointF m_lastAt;
+    /// The cursor the last click placed and where it was before, for a double click to undo.
+    std::optional<std::pair<int, std::optional<double>>> m_undoClick;
 };
 
 }  // namespace qvx::widgets
