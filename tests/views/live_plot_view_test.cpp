@@ -2,9 +2,14 @@
 // switch points as reference lines, against the in-process simulated controller.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <cmath>
@@ -20,6 +25,7 @@
 #include "views/view_texts.h"
 #include "views/view_zeit_graph.h"
 #include "views/widgets/gripper_plot_setup.h"
+#include "views/widgets/plot_export.h"
 #include "views/widgets/time_plot.h"
 #include "widget_test_support.h"
 
@@ -121,6 +127,47 @@ TEST(OperatingStatePlot, PauseHoldsTheDrawnPointsWhileTheHistoryFills) {
     EXPECT_EQ(pause->text(), QString::fromUtf8(texts::kPlotPause));
     EXPECT_EQ(plotOf(view).shownPoints(widgets::kGripperChannel).size(), 12U);
     EXPECT_DOUBLE_EQ(plotOf(view).shownPoints(widgets::kGripperChannel).back().y(), 3000.0);
+}
+
+TEST(OperatingStatePlot, CopiesWithCtrlCAndSavesAsPngOrSvg) {
+    document::CQvx_controllerDoc doc;
+    const auto start = std::chrono::steady_clock::time_point(std::chrono::hours(3));
+    for (int t = 0; t < 30; ++t) {
+        doc.liveHistory.append(1500.0F + 40.0F * static_cast<float>(t), 24.0F, 1 + t % 5,
+                               start + std::chrono::seconds(t));
+    }
+    CViewZeitGraph view(doc);
+    view.OnInitialUpdate();
+    view.resize(900, 420);
+    ASSERT_TRUE(activate(view));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QGuiApplication::clipboard()->image();
+    ASSERT_FALSE(copied.isNull());
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_ARGB32),
+              widgets::plotImage(plotOf(view)).convertToFormat(QImage::Format_ARGB32));
+
+    QTemporaryDir dir;
+    QString path;
+    Messages messages;
+    view.plotPanel().setMessageSink(messages.sink());
+    view.plotPanel().setSaveFileDialog(
+        [&path](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    path = dir.filePath(QStringLiteral("betrieb"));  // no suffix: PNG
+    ASSERT_TRUE(view.plotPanel().saveImage(QStringLiteral("betriebszustand")));
+    const QImage png(path + QStringLiteral(".png"));
+    EXPECT_EQ(png.size(), plotOf(view).size());
+    path = dir.filePath(QStringLiteral("betrieb.svg"));
+    ASSERT_TRUE(view.plotPanel().saveImage(QStringLiteral("betriebszustand")));
+    QFile svg(path);
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    EXPECT_TRUE(text.contains("<svg"));
+    EXPECT_TRUE(text.contains("Betriebszustand"));
+    path = dir.filePath(QStringLiteral("fehlt/betrieb.png"));
+    EXPECT_FALSE(view.plotPanel().saveImage(QStringLiteral("betriebszustand")));
+    ASSERT_EQ(messages.texts.size(), 1U);
+    EXPECT_EQ(messages.texts[0], QString::fromUtf8(texts::kRecWriteFailed).arg(path));
 }
 
 TEST(OperatingStatePlot, RepaintsOncePerUpdateAndNotAtAllWhilePaused) {
