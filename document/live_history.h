@@ -9,8 +9,8 @@ namespace qvx::document {
 
 /// One point of the operating-state plot.
 struct LiveSample {
-    double seconds = 0.0;    ///< time since the first sample of the history, s
-    float gripperMv = 0.0F;  ///< gripper value, mV (shown in the display unit in force)
+    double seconds = 0.0;      ///< time since the first sample of the history, s
+    float gripperMv = 0.0F;    ///< gripper value, mV (shown in the display unit in force)
     float supplyVolts = 0.0F;  ///< Ub, V; 0 when its read failed
     int outputLevel = 0;       ///< plotted output level, 0..5
 };

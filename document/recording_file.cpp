@@ -5,7 +5,6 @@
 #include <optional>
 #include <vector>
 
-
 namespace qvx::document {
 
 namespace {

@@ -46,14 +46,14 @@ struct RecordingHeader {
 
 /// Why a text is not a recording.
 enum class RecordingFileError {
-    NoColumns,       ///< no column line "time_ms,gripper_mV|gripper_mm,ub_V,outputs"
-    BadHeader,       ///< a "#" line that is not "key=value", or a unit that is not mV or mm
-    UnitMismatch,    ///< the header's unit disagrees with the column line
-    BadNumber,       ///< a field that is not a number of its kind
-    WrongTime,       ///< a sample's time is not 30 ms after the one before (from 0)
-    WrongFieldCount, ///< a sample line without exactly four fields
-    TooManySamples,  ///< more than 640 samples
-    NoSamples,       ///< the column line but no sample
+    NoColumns,        ///< no column line "time_ms,gripper_mV|gripper_mm,ub_V,outputs"
+    BadHeader,        ///< a "#" line that is not "key=value", or a unit that is not mV or mm
+    UnitMismatch,     ///< the header's unit disagrees with the column line
+    BadNumber,        ///< a field that is not a number of its kind
+    WrongTime,        ///< a sample's time is not 30 ms after the one before (from 0)
+    WrongFieldCount,  ///< a sample line without exactly four fields
+    TooManySamples,   ///< more than 640 samples
+    NoSamples,        ///< the column line but no sample
 };
 
 /// A recording read back, with its header (empty for a plain file).

@@ -10,8 +10,8 @@ namespace qvx::views {
 
 /// Units of a gripper plot's read-out.
 struct ReadoutUnits {
-    QString gripper;                 ///< "mV", "mm" or "1/10 ''"
-    double millisecondsPerX = 1.0;   ///< 1000 when x is in seconds, 1 when in milliseconds
+    QString gripper;                ///< "mV", "mm" or "1/10 ''"
+    double millisecondsPerX = 1.0;  ///< 1000 when x is in seconds, 1 when in milliseconds
 };
 
 /// What one cursor reads on the three channels of a gripper plot; NaN where nothing is drawn.

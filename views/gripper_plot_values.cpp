@@ -38,9 +38,12 @@ float shownGripper(const document::CQvx_controllerDoc& document, float value,
 
 QString shownGripperUnit(const document::CQvx_controllerDoc& document) {
     switch (document::effectiveUnit(document.link().calibration().getMode(), document.inchUnit)) {
-        case document::DisplayUnit::Millivolt: return QStringLiteral("mV");
-        case document::DisplayUnit::Millimetre: return QStringLiteral("mm");
-        case document::DisplayUnit::TenthInch: return QStringLiteral("1/10 ''");
+        case document::DisplayUnit::Millivolt:
+            return QStringLiteral("mV");
+        case document::DisplayUnit::Millimetre:
+            return QStringLiteral("mm");
+        case document::DisplayUnit::TenthInch:
+            return QStringLiteral("1/10 ''");
     }
     return {};
 }
@@ -90,8 +93,7 @@ bool sameLines(const QList<widgets::ReferenceLine>& a, const QList<widgets::Refe
                       });
 }
 
-void SwitchPointFollower::follow(document::CQvx_controllerDoc& document,
-                                 widgets::TimePlot& plot) {
+void SwitchPointFollower::follow(document::CQvx_controllerDoc& document, widgets::TimePlot& plot) {
     if (!document.pollOk) {
         return;
     }

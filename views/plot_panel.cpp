@@ -84,8 +84,8 @@ PlotPanel::PlotPanel(Kind kind, QWidget* parent)
         tools->addWidget(m_pause);
         connect(m_pause, &QPushButton::toggled, m_plot, &widgets::TimePlot::setPaused);
         // Window-wide, as long as the live plot is shown: the focus may be anywhere.
-        auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this, nullptr, nullptr,
-                                    Qt::WindowShortcut);
+        auto* space =
+            new QShortcut(QKeySequence(Qt::Key_Space), this, nullptr, nullptr, Qt::WindowShortcut);
         connect(space, &QShortcut::activated, this,
                 [this] { m_plot->setPaused(!m_plot->isPaused()); });
     }
@@ -139,7 +139,8 @@ void PlotPanel::updatePauseCaption() {
     }
     const QSignalBlocker quiet(m_pause);
     m_pause->setChecked(m_plot->isPaused());
-    m_pause->setText(QString::fromUtf8(m_plot->isPaused() ? texts::kPlotResume : texts::kPlotPause));
+    m_pause->setText(
+        QString::fromUtf8(m_plot->isPaused() ? texts::kPlotResume : texts::kPlotPause));
 }
 
 void PlotPanel::copyToClipboard() {
@@ -147,15 +148,16 @@ void PlotPanel::copyToClipboard() {
 }
 
 bool PlotPanel::saveImage(const QString& suggestedBaseName) {
-    const QString name = QStringLiteral("%1_%2.png").arg(
-        suggestedBaseName, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    return saveThroughDialog(this, m_saveDialog, m_messages,
-                             QString::fromUtf8(texts::kPlotSaveImageCaption), name,
-                             QString::fromUtf8(texts::kPlotImageFilter), QStringLiteral("png"),
-                             [this](const QString& path, QIODevice& out) {
-                                 return widgets::writePlotPicture(
-                                     *m_plot, widgets::pictureFormatFor(path), out);
-                             });
+    const QString name =
+        QStringLiteral("%1_%2.png")
+            .arg(suggestedBaseName,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
+    return saveThroughDialog(
+        this, m_saveDialog, m_messages, QString::fromUtf8(texts::kPlotSaveImageCaption), name,
+        QString::fromUtf8(texts::kPlotImageFilter), QStringLiteral("png"),
+        [this](const QString& path, QIODevice& out) {
+            return widgets::writePlotPicture(*m_plot, widgets::pictureFormatFor(path), out);
+        });
 }
 
 }  // namespace qvx::views

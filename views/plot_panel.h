@@ -59,10 +59,9 @@ private:
 /// Writes `write` into the file the user names in `dialog` (a missing suffix becomes
 /// `suffix`), never leaving half a file: false when cancelled or failed, with a message
 /// through `messages` for a failure.
-[[nodiscard]] bool saveThroughDialog(QWidget* parent, const SaveFileDialog& dialog,
-                                     const MessageSink& messages, const QString& caption,
-                                     const QString& suggestedName, const QString& filter,
-                                     const QString& suffix,
-                                     const std::function<bool(const QString& path, QIODevice&)>& write);
+[[nodiscard]] bool saveThroughDialog(
+    QWidget* parent, const SaveFileDialog& dialog, const MessageSink& messages,
+    const QString& caption, const QString& suggestedName, const QString& filter,
+    const QString& suffix, const std::function<bool(const QString& path, QIODevice&)>& write);
 
 }  // namespace qvx::views

@@ -115,9 +115,10 @@ int main(int argc, char* argv[]) {
     QTest::qWait(300);
     auto* recording = qobject_cast<qvx::views::CViewAufnahme*>(frame.lowerView());
     const QString before = scratch.filePath(QStringLiteral("vorher.csv"));
-    recording->setSaveFileDialog([&before](QWidget*, const QString&, const QString&,
-                                           const QString&) { return before; });
-    recording->setOpenFileDialog([&before](QWidget*, const QString&, const QString&) { return before; });
+    recording->setSaveFileDialog(
+        [&before](QWidget*, const QString&, const QString&, const QString&) { return before; });
+    recording->setOpenFileDialog(
+        [&before](QWidget*, const QString&, const QString&) { return before; });
     recording->setMessageSink([](const QString&, const QString& text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     });

@@ -247,7 +247,8 @@ TEST(OperatingStatePlot, ReferenceLinesFollowAChangedSwitchPointUnitAndMode) {
         const widgets::ReferenceLine& line = plot.referenceLines()[k];
         EXPECT_NEAR(line.value, CalibrationTable::rawToMv(rawOf(mv[static_cast<std::size_t>(k)])),
                     1e-3);
-        EXPECT_TRUE(line.label.startsWith(QString::fromUtf8(texts::kTransitions[static_cast<std::size_t>(k)])));
+        EXPECT_TRUE(line.label.startsWith(
+            QString::fromUtf8(texts::kTransitions[static_cast<std::size_t>(k)])));
         EXPECT_TRUE(std::isnan(line.bandLow));  // switch-point mode: no band
     }
 

@@ -45,9 +45,7 @@ protected:
     int pixelOf(double x) const {
         return static_cast<int>(std::lround(plot.currentLayout().xToPixel(x)));
     }
-    int middleY() const {
-        return static_cast<int>(plot.currentLayout().area.center().y());
-    }
+    int middleY() const { return static_cast<int>(plot.currentLayout().area.center().y()); }
     TimePlot plot;
 };
 

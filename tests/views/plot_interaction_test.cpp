@@ -84,8 +84,8 @@ TEST(SeriesValueAt, InterpolatesLinesHoldsStairsAndKnowsNothingOutside) {
 }
 
 TEST(SeriesEdges, AreWhereAStaircaseChangesAndCursorsSnapToTheNearestWithinReach) {
-    const std::vector<QPointF> levels{{0.0, 0.0}, {30.0, 0.0}, {60.0, 3.0}, {90.0, 3.0},
-                                      {120.0, 2.0}, {150.0, 2.0}};
+    const std::vector<QPointF> levels{{0.0, 0.0},  {30.0, 0.0},  {60.0, 3.0},
+                                      {90.0, 3.0}, {120.0, 2.0}, {150.0, 2.0}};
     const std::vector<double> edges = seriesEdges(levels);
     EXPECT_EQ(edges, (std::vector<double>{60.0, 120.0}));
     EXPECT_DOUBLE_EQ(snapToEdge(70.0, edges, 15.0), 60.0);

@@ -27,11 +27,14 @@ struct Viewer {
         view.setMessageSink(messages.sink());
         view.setSaveFileDialog(
             [this](QWidget*, const QString&, const QString&, const QString&) { return savePath; });
-        view.setOpenFileDialog([this](QWidget*, const QString&, const QString&) { return openPath; });
+        view.setOpenFileDialog(
+            [this](QWidget*, const QString&, const QString&) { return openPath; });
         view.OnInitialUpdate();
         view.resize(900, 460);
     }
-    widgets::TimePlot& plot() { return *view.findChild<widgets::TimePlot*>(QStringLiteral("plot")); }
+    widgets::TimePlot& plot() {
+        return *view.findChild<widgets::TimePlot*>(QStringLiteral("plot"));
+    }
 
     Messages messages;
     QString savePath;
@@ -54,9 +57,9 @@ void write(const QString& path, const QByteArray& bytes) {
 QString recordedAndExported(const QTemporaryDir& dir, const char* name) {
     SimulatedController sim;
     Viewer viewer(sim.document);
-    QTest::mouseClick(viewer.view.findChild<widgets::RectangularLed*>(
-                          QStringLiteral("rereadRecording")),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        viewer.view.findChild<widgets::RectangularLed*>(QStringLiteral("rereadRecording")),
+        Qt::LeftButton);
     EXPECT_EQ(sim.document.recordingSamples, kSamples);
     viewer.savePath = dir.filePath(QString::fromLatin1(name));
     EXPECT_TRUE(viewer.view.exportCsv());
@@ -126,8 +129,8 @@ TEST(RecordingFiles, ASecondRecordingLaysOverTheFirstWithItsOwnLegendEntry) {
         mv += 100.0F;
     }
     const QString afterPath = dir.filePath(QStringLiteral("nachher.csv"));
-    write(afterPath, QByteArray::fromStdString(
-                         document::recordingFileText(after.recording, after.header)));
+    write(afterPath,
+          QByteArray::fromStdString(document::recordingFileText(after.recording, after.header)));
 
     document::CQvx_controllerDoc offline;
     Viewer viewer(offline);

@@ -188,9 +188,9 @@ void paintSeries(QPainter& painter, const SeriesPicture& series, const PlotLayou
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (points.size() == 1) {
         painter.setBrush(series.color);
-        painter.drawEllipse(QPointF(layout.xToPixel(points[0].x()),
-                                    layout.yToPixel(series.yAxis, points[0].y())),
-                            2.0, 2.0);
+        painter.drawEllipse(
+            QPointF(layout.xToPixel(points[0].x()), layout.yToPixel(series.yAxis, points[0].y())),
+            2.0, 2.0);
     }
 }
 
@@ -246,9 +246,9 @@ void paintYAxes(QPainter& painter, const PlotScene& scene, const PlotLayout& lay
         }
         if (!axis.title.isEmpty()) {
             painter.setPen(axis.color);
-            const double titleX = onLeft ? kMargin + metrics.height() / 2.0
-                                         : edge + kTickLength + kGap + labels.width + kGap +
-                                               metrics.height() / 2.0;
+            const double titleX =
+                onLeft ? kMargin + metrics.height() / 2.0
+                       : edge + kTickLength + kGap + labels.width + kGap + metrics.height() / 2.0;
             const QString text = metrics.elidedText(axis.title, Qt::ElideRight, area.height());
             drawRotatedText(painter, QPointF(titleX, area.center().y()), onLeft ? -90.0 : 90.0,
                             text, metrics);

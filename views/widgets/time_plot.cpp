@@ -157,8 +157,8 @@ PlotScene TimePlot::scene() const {
     for (int c = 0; c < kChannelCount; ++c) {
         const TimePlotChannel& channel = m_channels[static_cast<std::size_t>(c)];
         if (!channel.name().isEmpty()) {
-            scene.legend.push_back({channel.name(), channel.color(), Qt::SolidLine,
-                                    channel.isVisible()});
+            scene.legend.push_back(
+                {channel.name(), channel.color(), Qt::SolidLine, channel.isVisible()});
         }
         if (!channel.isVisible()) {
             continue;
@@ -418,8 +418,8 @@ void TimePlot::mouseMoveEvent(QMouseEvent* event) {
     }
     const QPointF at = event->position();
     if (m_drag == Drag::Cursor) {
-        setCursor(m_dragCursor, layout.pixelToX(std::clamp(at.x(), layout.area.left(),
-                                                           layout.area.right())));
+        setCursor(m_dragCursor,
+                  layout.pixelToX(std::clamp(at.x(), layout.area.left(), layout.area.right())));
         return;
     }
     if (m_drag == Drag::Pending) {
