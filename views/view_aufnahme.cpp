@@ -349,6 +349,7 @@ void CViewAufnahme::fillPlot() {
         m_plot->overlay(channel).clear();
     }
     m_plot->resetXView();
+    m_plot->resetZoom();  // a zoomed value range would stay in the unit before the refill
     applyAxis();
     const auto plot = [this](const std::array<float, kSamples>& gripper,
                              const std::array<float, kSamples>& supply,

@@ -153,6 +153,9 @@ void CViewZeitGraph::OnInitialUpdate() {
 
 void CViewZeitGraph::refillPlot() {
     const document::LiveHistory& history = document().liveHistory;
+    // A held picture or a zoomed value range would stay in the unit before the refill.
+    m_plot->setPaused(false);
+    m_plot->resetZoom();
     m_plot->beginUpdate();
     for (int channel = 0; channel < 3; ++channel) {
         m_plot->channel(channel).clear();

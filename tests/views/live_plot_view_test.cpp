@@ -90,9 +90,14 @@ TEST(OperatingStatePlot, KeepsItsHistoryAcrossViewSwitches) {
     EXPECT_EQ(plotOf(*again).channel(widgets::kOutputChannel).count(), 12);
     EXPECT_EQ(doc.liveHistory.size(), 12U);
 
-    // The history follows a change of the display unit as a whole.
+    // The history follows a change of the display unit as a whole, also in a paused or zoomed
+    // picture, which would otherwise keep the old unit under the new axis.
+    plotOf(*again).setPaused(true);
+    plotOf(*again).zoomY(0.5, 0.5);
     doc.link().calibration().setMode(CalibrationMode::Calibrated);
     newData(*again);
+    EXPECT_FALSE(plotOf(*again).isPaused());
+    EXPECT_FALSE(plotOf(*again).isZoomed());
     float mm = 0.0F;
     ASSERT_TRUE(doc.link().calibration().mvToMm(1500.0F, mm));
     EXPECT_NEAR(plotOf(*again).channel(widgets::kGripperChannel).point(0).y(), mm, 1e-3);
