@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "document/live_history.h"
+#include "document/recording_file.h"
 #include "link/device_link.h"
 #include "platform/auto_reset_event.h"
 
@@ -74,9 +76,19 @@ public:
     link::CalibrationMode recGripperUnit = link::CalibrationMode::Millivolt;
     std::array<float, kRecordingSamples> recSupply{};   ///< Ub per sample, V
     std::array<int, kRecordingSamples> recOutputs{};    ///< output word per sample
+    /// What is known of the recording: for one opened from a file its header, for one read
+    /// from the controller the time of the transfer.
+    RecordingHeader recordingHeader;
+    bool recordingFromFile = false;  ///< opened from a file, not read from the controller
+    std::string recordingName;       ///< the file it was opened from; empty when read
+    /// A second recording laid over the first (before/after); no samples when there is none.
+    RecordingData comparison;
+    std::string comparisonName;      ///< the file the comparison was opened from
     std::array<std::string, 5> teachText;     ///< per range, the taught value as shown
     float underTolerance = 0.0F;              ///< display value
     float overTolerance = 0.0F;               ///< display value
+    /// The operating-state plot's points; they survive switching to another view.
+    LiveHistory liveHistory;
 
     // --- written by the polling thread ----------------------------------------------
     std::atomic<bool> newData{false};  ///< a cycle ended; cleared by the fixed pane

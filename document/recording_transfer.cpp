@@ -116,7 +116,40 @@ void keepRecording(CQvx_controllerDoc& document, const TransferredRecording& tra
         document.recOutputs[i] = wasRead ? transfer.outputWords[i] : 0;
     }
     document.recGripperUnit = unit;
+    document.recordingHeader = {};
+    document.recordingFromFile = false;
+    document.recordingName.clear();
     document.recordingSamples = read;
+    document.recordingPresent = true;
+}
+
+RecordingData currentRecording(const CQvx_controllerDoc& document) {
+    RecordingData recording;
+    recording.gripper = document.recGripper;
+    recording.supply = document.recSupply;
+    recording.outputs = document.recOutputs;
+    recording.samples = std::min(document.recordingSamples, recording.gripper.size());
+    recording.unit = document.recGripperUnit;
+    return recording;
+}
+
+void keepOpenedRecording(CQvx_controllerDoc& document, const RecordingFile& file,
+                         const std::string& name) {
+    const RecordingData& recording = file.recording;
+    document.recGripper = recording.gripper;
+    document.recSupply = recording.supply;
+    document.recOutputs = recording.outputs;
+    // Samples past the end of a short file belong to no recording.
+    for (std::size_t i = recording.samples; i < document.recGripper.size(); ++i) {
+        document.recGripper[i] = 0.0F;
+        document.recSupply[i] = 0.0F;
+        document.recOutputs[i] = 0;
+    }
+    document.recordingSamples = recording.samples;
+    document.recGripperUnit = recording.unit;
+    document.recordingHeader = file.header;
+    document.recordingFromFile = true;
+    document.recordingName = name;
     document.recordingPresent = true;
 }
 

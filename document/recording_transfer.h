@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <stop_token>
+#include <string>
 
 #include "document/document.h"
 
@@ -57,5 +58,13 @@ struct TransferredRecording {
 /// nothing, so an earlier recording stays.
 void keepRecording(CQvx_controllerDoc& document, const TransferredRecording& transfer,
                    link::CalibrationMode unit);
+
+/// The document's recording as one value (for the file export).
+[[nodiscard]] RecordingData currentRecording(const CQvx_controllerDoc& document);
+
+/// Takes a recording opened from file `name` over into the document's recording, as a
+/// transfer would, with its header kept.
+void keepOpenedRecording(CQvx_controllerDoc& document, const RecordingFile& file,
+                         const std::string& name);
 
 }  // namespace qvx::document

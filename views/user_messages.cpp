@@ -20,4 +20,10 @@ SaveFileDialog desktopSaveDialog() {
     };
 }
 
+OpenFileDialog desktopOpenDialog() {
+    return [](QWidget* parent, const QString& caption, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    };
+}
+
 }  // namespace qvx::views

@@ -22,4 +22,11 @@ using SaveFileDialog = std::function<QString(QWidget* parent, const QString& cap
 /// The desktop's save dialog.
 [[nodiscard]] SaveFileDialog desktopSaveDialog();
 
+/// Asks for the path of a file to read: parent, caption, filter. Empty when cancelled.
+using OpenFileDialog =
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
+
+/// The desktop's open dialog.
+[[nodiscard]] OpenFileDialog desktopOpenDialog();
+
 }  // namespace qvx::views

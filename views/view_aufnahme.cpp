@@ -1,7 +1,9 @@
 #include "views/view_aufnahme.h"
 
 #include <QDateTime>
+#include <cstdlib>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,10 +16,12 @@
 
 #include "document/outputs.h"
 #include "document/units.h"
+#include "views/plot_panel.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
+#include "views/widgets/plot_export.h"
 #include "views/widgets/time_plot.h"
 
 namespace qvx::views {
@@ -58,6 +62,48 @@ widgets::RectangularLed* commandLamp(const char* caption, const char* name) {
 
 QString timestamp() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+}
+
+/// Now as ISO 8601 local time with the offset from UTC, for instance
+/// "2026-12-09T08:15:30+01:00".
+std::string isoLocalNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    // Always with the offset, also "+00:00" where Qt would write "Z": the time is local.
+    const int offset = now.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    const QString zone = QStringLiteral("%1%2:%3")
+                             .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                             .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                             .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return (now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + zone).toStdString();
+}
+
+QPushButton* commandButton(const char* caption, const char* name) {
+    auto* button = new QPushButton(fromUtf8(caption));
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+const char* refusalReason(document::RecordingFileError error) {
+    switch (error) {
+        case document::RecordingFileError::NoColumns: return texts::kRecErrorNoColumns;
+        case document::RecordingFileError::BadHeader: return texts::kRecErrorBadHeader;
+        case document::RecordingFileError::UnitMismatch: return texts::kRecErrorUnitMismatch;
+        case document::RecordingFileError::BadNumber: return texts::kRecErrorBadNumber;
+        case document::RecordingFileError::WrongTime: return texts::kRecErrorWrongTime;
+        case document::RecordingFileError::WrongFieldCount:
+            return texts::kRecErrorWrongFieldCount;
+        case document::RecordingFileError::TooManySamples: return texts::kRecErrorTooManySamples;
+        case document::RecordingFileError::NoSamples: return texts::kRecErrorNoSamples;
+    }
+    return texts::kRecErrorNoColumns;
+}
+
+/// The plain-column copy's path: "_daten" before the suffix.
+QString plainPath(const QString& path) {
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + QString::fromUtf8(texts::kRecPlainSuffix) +
+                               QLatin1Char('.') + info.suffix());
 }
 
 }  // namespace
@@ -101,24 +147,34 @@ private:
 
 CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
-      m_plot(new widgets::TimePlot),
+      m_panel(new PlotPanel(PlotPanel::Kind::Recording)),
+      m_plot(&m_panel->plot()),
       m_start(commandLamp(texts::kRecStart, "startRecording")),
       m_reread(commandLamp(texts::kRecReread, "rereadRecording")),
       m_cancel(new QPushButton(fromUtf8(texts::kRecCancel))),
       m_state(new QLabel),
       m_exportCsv(new QPushButton(fromUtf8(texts::kRecExportCsv))),
       m_saveImage(new QPushButton(fromUtf8(texts::kRecSaveImage))),
+      m_open(commandButton(texts::kRecOpen, "openRecording")),
+      m_openComparison(commandButton(texts::kRecOpenComparison, "openComparison")),
+      m_removeComparison(commandButton(texts::kRecRemoveComparison, "removeComparison")),
       m_blinkTimer(new QTimer(this)),
       m_messages(warningBoxes(this)),
-      m_saveDialog(desktopSaveDialog()) {
+      m_saveDialog(desktopSaveDialog()),
+      m_openDialog(desktopOpenDialog()) {
     setObjectName(QStringLiteral("CViewAufnahme"));
-    m_plot->setObjectName(QStringLiteral("plot"));
     widgets::setUpGripperPlot(*m_plot, fromUtf8(texts::kRecTitle), fromUtf8(texts::kRecTimeAxis));
     m_plot->xAxis().setMin(0.0);
     m_plot->xAxis().setSpan(static_cast<double>((kSamples - 1) * kSampleIntervalMs));
     for (int channel = 0; channel < widgets::TimePlot::kChannelCount; ++channel) {
         m_plot->channel(channel).setRingBufferSize(static_cast<int>(kSamples));
+        m_plot->overlay(channel).setRingBufferSize(static_cast<int>(kSamples));
     }
+    m_panel->setMessageSink([this](const QString& caption, const QString& text) {
+        if (m_messages) {
+            m_messages(caption, text);
+        }
+    });
     m_cancel->setObjectName(QStringLiteral("cancelRecording"));
     m_cancel->setEnabled(false);
     m_state->setObjectName(QStringLiteral("recordingState"));
@@ -135,6 +191,9 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
     connect(m_cancel, &QPushButton::clicked, this, &CViewAufnahme::cancel);
     connect(m_exportCsv, &QPushButton::clicked, this, [this] { (void)exportCsv(); });
     connect(m_saveImage, &QPushButton::clicked, this, [this] { (void)saveImage(); });
+    connect(m_open, &QPushButton::clicked, this, [this] { (void)openRecording(); });
+    connect(m_openComparison, &QPushButton::clicked, this, [this] { (void)openComparison(); });
+    connect(m_removeComparison, &QPushButton::clicked, this, &CViewAufnahme::removeComparison);
 
     auto* toggles = new QHBoxLayout;
     for (int channel = 0; channel < 3; ++channel) {
@@ -152,7 +211,7 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
     toggles->addStretch();
 
     auto* plotColumn = new QVBoxLayout;
-    plotColumn->addWidget(m_plot, 1);
+    plotColumn->addWidget(m_panel, 1);
     plotColumn->addLayout(toggles);
 
     auto* commands = new QVBoxLayout;
@@ -164,6 +223,10 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
     commands->addSpacing(18);
     commands->addWidget(m_exportCsv);
     commands->addWidget(m_saveImage);
+    commands->addSpacing(12);
+    commands->addWidget(m_open);
+    commands->addWidget(m_openComparison);
+    commands->addWidget(m_removeComparison);
     commands->addSpacing(12);
     commands->addWidget(m_state);
     commands->addStretch();
@@ -183,23 +246,9 @@ void CViewAufnahme::setTiming(const Timing& timing) {
 
 std::string CViewAufnahme::recordingCsv(const document::CQvx_controllerDoc& document,
                                         link::CalibrationMode unit) {
-    std::string csv = unit == link::CalibrationMode::Millivolt
-                          ? "time_ms,gripper_mV,ub_V,outputs\n"
-                          : "time_ms,gripper_mm,ub_V,outputs\n";
-    // Samples that were not read are not part of the recording.
-    const std::size_t samples = std::min(document.recordingSamples, kSamples);
-    csv.reserve(samples * 32);
-    for (std::size_t i = 0; i < samples; ++i) {
-        csv += std::to_string(i * kSampleIntervalMs);
-        csv += ',';
-        csv += document::formatValue("%.2f", static_cast<double>(document.recGripper[i]));
-        csv += ',';
-        csv += document::formatValue("%.3f", static_cast<double>(document.recSupply[i]));
-        csv += ',';
-        csv += std::to_string(document.recOutputs[i]);
-        csv += '\n';
-    }
-    return csv;
+    document::RecordingData recording = document::currentRecording(document);
+    recording.unit = unit;
+    return document::recordingColumnsText(recording);
 }
 
 void CViewAufnahme::OnInitialUpdate() {
@@ -210,6 +259,7 @@ void CViewAufnahme::OnInitialUpdate() {
         fillPlot();
     }
     updateRecordingState();
+    m_switchPoints.follow(document(), *m_plot);
     m_initialised = true;
 }
 
@@ -226,8 +276,8 @@ void CViewAufnahme::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     if (!m_busy && document().recordingPresent && m_plottedUnit != unit) {
         fillPlot();
     }
+    m_switchPoints.follow(document(), *m_plot);
     m_plot->endUpdate();
-    m_plot->refresh();
 }
 
 void CViewAufnahme::applyVisibility() {
@@ -267,6 +317,9 @@ void CViewAufnahme::updateRecordingState() {
     const bool ready = doc.recordingPresent && !m_busy;
     m_exportCsv->setEnabled(ready);
     m_saveImage->setEnabled(ready);
+    m_open->setEnabled(!m_busy);
+    m_openComparison->setEnabled(ready);
+    m_removeComparison->setEnabled(!m_busy && doc.comparison.samples > 0);
     if (doc.recordingPresent && doc.recordingSamples < kSamples) {
         m_state->setText(
             fromUtf8(texts::kRecIncompleteMark).arg(doc.recordingSamples).arg(kSamples));
@@ -275,21 +328,17 @@ void CViewAufnahme::updateRecordingState() {
     }
 }
 
-float CViewAufnahme::plottedGripper(float stored) {
-    const link::CalibrationTable& table = document().link().calibration();
-    const link::CalibrationMode shown = table.getMode();
-    const link::CalibrationMode recorded = document().recGripperUnit;
-    float value = stored;
-    if (recorded == link::CalibrationMode::Millivolt &&
-        shown == link::CalibrationMode::Calibrated) {
-        (void)table.mvToMm(stored, value);
-    } else if (recorded == link::CalibrationMode::Calibrated &&
-               shown == link::CalibrationMode::Millivolt) {
-        (void)table.mmToMv(stored, value);
+QString CViewAufnahme::recordingLegendName() {
+    const document::CQvx_controllerDoc& doc = document();
+    if (doc.recordingFromFile) {
+        return QFileInfo(QString::fromStdString(doc.recordingName)).fileName();
     }
-    return shown == link::CalibrationMode::Calibrated
-               ? document::lengthForDisplay(value, document().inchUnit)
-               : value;
+    if (doc.recordingHeader.recorded.empty()) {
+        return fromUtf8(texts::kRecFromDeviceUntimed);
+    }
+    const QDateTime at =
+        QDateTime::fromString(QString::fromStdString(doc.recordingHeader.recorded), Qt::ISODate);
+    return fromUtf8(texts::kRecFromDevice).arg(at.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
 }
 
 void CViewAufnahme::fillPlot() {
@@ -297,25 +346,39 @@ void CViewAufnahme::fillPlot() {
     m_plot->beginUpdate();
     for (int channel = 0; channel < widgets::TimePlot::kChannelCount; ++channel) {
         m_plot->channel(channel).clear();
+        m_plot->overlay(channel).clear();
     }
     m_plot->resetXView();
+    m_plot->resetZoom();  // a zoomed value range would stay in the unit before the refill
     applyAxis();
-    widgets::TimePlotChannel& gripper = m_plot->channel(widgets::kGripperChannel);
-    widgets::TimePlotChannel& supply = m_plot->channel(widgets::kSupplyChannel);
-    widgets::TimePlotChannel& outputs = m_plot->channel(widgets::kOutputChannel);
-    int level = 0;
-    // Only what was read: the samples after an interrupted transfer belong to no recording.
-    const std::size_t samples = std::min(doc.recordingSamples, kSamples);
-    for (std::size_t i = 0; i < samples; ++i) {
-        const auto x = static_cast<double>(i * kSampleIntervalMs);
-        gripper.addXY(x, plottedGripper(doc.recGripper[i]));
-        supply.addXY(x, doc.recSupply[i]);
-        level = document::recordedOutputLevel(doc.recOutputs[i], level);
-        outputs.addXY(x, level);
-    }
+    const auto plot = [this](const std::array<float, kSamples>& gripper,
+                             const std::array<float, kSamples>& supply,
+                             const std::array<int, kSamples>& outputWords, std::size_t count,
+                             link::CalibrationMode unit, bool overlay) {
+        const auto series = [this, overlay](int channel) -> widgets::TimePlotChannel& {
+            return overlay ? m_plot->overlay(channel) : m_plot->channel(channel);
+        };
+        int level = 0;
+        // Only what was read: the samples after an interrupted transfer belong to no recording.
+        for (std::size_t i = 0; i < std::min(count, kSamples); ++i) {
+            const auto x = static_cast<double>(i * kSampleIntervalMs);
+            series(widgets::kGripperChannel).addXY(x, shownGripper(document(), gripper[i], unit));
+            series(widgets::kSupplyChannel).addXY(x, supply[i]);
+            level = document::recordedOutputLevel(outputWords[i], level);
+            series(widgets::kOutputChannel).addXY(x, level);
+        }
+    };
+    plot(doc.recGripper, doc.recSupply, doc.recOutputs, doc.recordingSamples, doc.recGripperUnit,
+         false);
+    const document::RecordingData& comparison = doc.comparison;
+    plot(comparison.gripper, comparison.supply, comparison.outputs, comparison.samples,
+         comparison.unit, true);
+    m_plot->setRecordingNames(recordingLegendName(),
+                              QFileInfo(QString::fromStdString(doc.comparisonName)).fileName());
     m_plot->endUpdate();
     m_plottedUnit =
         std::pair{document().link().calibration().getMode(), document().inchUnit.load()};
+    m_panel->setReadoutUnits({shownGripperUnit(document()), 1.0});
 }
 
 void CViewAufnahme::startRecording() {
@@ -364,6 +427,7 @@ void CViewAufnahme::run(widgets::RectangularLed& lamp, const char* runningCaptio
         runPumping([&transfer, &operation, &stop] { transfer = operation(stop); });
         if (transfer && transfer->samples > 0) {
             document::keepRecording(document(), *transfer, unit);
+            document().recordingHeader.recorded = isoLocalNow();
             fillPlot();
         }
     }
@@ -400,50 +464,132 @@ void CViewAufnahme::message(const QString& text) {
     }
 }
 
-bool CViewAufnahme::writeFile(const QString& caption, const QString& suggestedName,
-                              const QString& filter, const QString& suffix,
-                              const std::function<bool(QIODevice&)>& write) {
-    if (!m_saveDialog) {
-        return false;
+document::RecordingHeader CViewAufnahme::exportHeader() {
+    document::CQvx_controllerDoc& doc = document();
+    document::RecordingHeader header = doc.recordingHeader;
+    // A recording read from the controller names the controller connected now; one opened
+    // from a file keeps what its file said.
+    if (!doc.recordingFromFile && doc.link().isConnected()) {
+        int week = 0;
+        int year = 0;
+        int serial = 0;
+        if (doc.link().readServiceData(week, year, serial)) {
+            header.serialNumber = std::to_string(serial);
+            header.week = std::to_string(week);
+            header.year = std::to_string(year);
+        }
     }
-    QString path = m_saveDialog(this, caption, suggestedName, filter);
-    if (path.isEmpty()) {
-        return false;
+    if (header.program.empty() || !doc.recordingFromFile) {
+        header.program = texts::kProgramVersion;
     }
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QLatin1Char('.') + suffix;
-    }
-    // Written beside the target and renamed over it: a failed export never leaves half a file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit()) {
-        message(fromUtf8(texts::kRecWriteFailed).arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    return true;
+    return header;
 }
 
 bool CViewAufnahme::exportCsv() {
     if (m_busy || !document().recordingPresent) {
         return false;
     }
-    const std::string csv = recordingCsv(document(), document().recGripperUnit);
-    return writeFile(fromUtf8(texts::kRecExportCsvCaption),
-                     QStringLiteral("aufnahme_%1.csv").arg(timestamp()),
-                     fromUtf8(texts::kRecCsvFilter), QStringLiteral("csv"), [&csv](QIODevice& out) {
-                         return out.write(csv.data(), static_cast<qint64>(csv.size())) ==
-                                static_cast<qint64>(csv.size());
-                     });
+    const document::RecordingData recording = document::currentRecording(document());
+    const std::string annotated = document::recordingFileText(recording, exportHeader());
+    const std::string plain = document::recordingColumnsText(recording);
+    const auto writeAll = [](QIODevice& out, const std::string& text) {
+        return out.write(text.data(), static_cast<qint64>(text.size())) ==
+               static_cast<qint64>(text.size());
+    };
+    return saveThroughDialog(
+        this, m_saveDialog, m_messages, fromUtf8(texts::kRecExportCsvCaption),
+        QStringLiteral("aufnahme_%1.csv").arg(timestamp()), fromUtf8(texts::kRecCsvFilter),
+        QStringLiteral("csv"), [&](const QString& path, QIODevice& out) {
+            if (!writeAll(out, annotated)) {
+                return false;
+            }
+            // The plain copy first: the annotated file only appears when both are complete.
+            QSaveFile columns(plainPath(path));
+            return columns.open(QIODevice::WriteOnly) && writeAll(columns, plain) &&
+                   columns.commit();
+        });
 }
 
 bool CViewAufnahme::saveImage() {
     if (m_busy || !document().recordingPresent) {
         return false;
     }
-    const QPixmap picture = m_plot->grab();
-    return writeFile(fromUtf8(texts::kRecSaveImageCaption),
-                     QStringLiteral("aufnahme_%1.png").arg(timestamp()),
-                     fromUtf8(texts::kRecImageFilter), QStringLiteral("png"),
-                     [&picture](QIODevice& out) { return picture.save(&out, "PNG"); });
+    return saveThroughDialog(this, m_saveDialog, m_messages, fromUtf8(texts::kRecSaveImageCaption),
+                             QStringLiteral("aufnahme_%1.png").arg(timestamp()),
+                             fromUtf8(texts::kRecImageFilter), QStringLiteral("png"),
+                             [this](const QString& path, QIODevice& out) {
+                                 return widgets::writePlotPicture(
+                                     *m_plot, widgets::pictureFormatFor(path), out);
+                             });
+}
+
+std::optional<std::pair<document::RecordingFile, QString>> CViewAufnahme::chooseRecordingFile(
+    const char* caption) {
+    if (m_busy || !m_openDialog) {
+        return std::nullopt;
+    }
+    const QString path = m_openDialog(this, fromUtf8(caption), fromUtf8(texts::kRecCsvFilter));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        message(fromUtf8(texts::kRecOpenUnreadable).arg(shown));
+        return std::nullopt;
+    }
+    // Read no more than a recording can need, whatever the file's size.
+    const QByteArray bytes = file.read(kMaxRecordingFileBytes + 1);
+    if (bytes.size() > kMaxRecordingFileBytes) {
+        message(fromUtf8(texts::kRecOpenTooLarge).arg(shown).arg(kMaxRecordingFileBytes / 1024));
+        return std::nullopt;
+    }
+    auto parsed = document::parseRecordingFile(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (const auto* refusal = std::get_if<document::RecordingFileRefusal>(&parsed)) {
+        message(fromUtf8(texts::kRecOpenRefused)
+                    .arg(shown)
+                    .arg(refusal->line)
+                    .arg(fromUtf8(refusalReason(refusal->error))));
+        return std::nullopt;
+    }
+    return std::pair{std::get<document::RecordingFile>(std::move(parsed)), path};
+}
+
+bool CViewAufnahme::openRecording() {
+    const auto chosen = chooseRecordingFile(texts::kRecOpenCaption);
+    if (!chosen) {
+        return false;
+    }
+    document::keepOpenedRecording(document(), chosen->first, chosen->second.toStdString());
+    fillPlot();
+    updateRecordingState();
+    return true;
+}
+
+bool CViewAufnahme::openComparison() {
+    if (!document().recordingPresent) {
+        return false;
+    }
+    const auto chosen = chooseRecordingFile(texts::kRecOpenComparisonCaption);
+    if (!chosen) {
+        return false;
+    }
+    document().comparison = chosen->first.recording;
+    document().comparisonName = chosen->second.toStdString();
+    fillPlot();
+    updateRecordingState();
+    return true;
+}
+
+void CViewAufnahme::removeComparison() {
+    if (m_busy) {
+        return;
+    }
+    document().comparison = {};
+    document().comparisonName.clear();
+    fillPlot();
+    updateRecordingState();
 }
 
 }  // namespace qvx::views

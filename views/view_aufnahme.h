@@ -9,6 +9,7 @@
 
 #include "document/recording_transfer.h"
 #include "link/calibration_table.h"
+#include "views/gripper_plot_values.h"
 #include "views/user_messages.h"
 #include "views/valid_form.h"
 
@@ -24,10 +25,15 @@ class TimePlot;
 
 namespace qvx::views {
 
+class PlotPanel;
+
 /// "Aufnahme": makes the controller record a snapshot of gripper value, supply voltage and
 /// outputs, transfers it into the document and plots it over time; a recording the
 /// controller already holds can be transferred again. The recording can be exported as CSV
-/// or the plot saved as a picture, so that technicians can document a problem.
+/// or the plot saved as a picture (PNG or SVG), so that technicians can document a problem.
+/// An exported recording can be opened again without a controller, and a second one laid
+/// over it for comparison (before/after); the plot has cursors, zoom and the switch points
+/// as reference lines.
 ///
 /// The device work of a recording runs on a worker thread while the window stays alive, so
 /// "Abbrechen" and a close request reach it; a transfer stops at the first read the
@@ -61,6 +67,9 @@ public:
     void setMessageSink(MessageSink sink) { m_messages = std::move(sink); }
     /// Replaces the save dialog of the exports.
     void setSaveFileDialog(SaveFileDialog dialog) { m_saveDialog = std::move(dialog); }
+    /// Replaces the open dialog of "Aufnahme öffnen...".
+    void setOpenFileDialog(OpenFileDialog dialog) { m_openDialog = std::move(dialog); }
+    [[nodiscard]] PlotPanel& plotPanel() { return *m_panel; }
 
     void OnInitialUpdate() override;
     void OnUpdate(document::DocumentView* sender, int hint) override;
@@ -73,10 +82,23 @@ public:
     /// "Abbrechen": ends the running recording wait or transfer before its next read; what
     /// was read so far is kept and marked as incomplete.
     void cancel();
-    /// "Als CSV exportieren": asks for a file and writes the recording; true when written.
+    /// "Als CSV exportieren": asks for a file and writes the recording with a header about it
+    /// (controller, unit, program, time), and beside it the plain columns in a file whose name
+    /// ends in "_daten.csv"; true when both were written.
     bool exportCsv();
-    /// "Als Bild speichern": asks for a file and writes the plot as PNG; true when written.
+    /// "Als Bild speichern": asks for a file and writes the plot as PNG, or as SVG for a name
+    /// ending in ".svg"; true when written.
     bool saveImage();
+    /// "Aufnahme öffnen...": asks for an exported recording and shows it in place of the
+    /// current one; a file that is no recording is refused with a message and changes
+    /// nothing. True when opened.
+    bool openRecording();
+    /// "Zum Vergleich öffnen...": lays a second recording from a file over the current one.
+    bool openComparison();
+    /// "Vergleich entfernen".
+    void removeComparison();
+    /// Largest file "Aufnahme öffnen..." reads, bytes (an exported recording has about 20 KB).
+    static constexpr qint64 kMaxRecordingFileBytes = 1 << 20;
 
     /// True while a recording or transfer runs.
     [[nodiscard]] bool isBusy() const { return m_busy; }
@@ -107,12 +129,16 @@ private:
     void blink();
     /// Export buttons and the mark of an incomplete recording.
     void updateRecordingState();
-    /// Gripper value of the document in the unit the plot shows now.
-    [[nodiscard]] float plottedGripper(float stored);
-    [[nodiscard]] bool writeFile(const QString& caption, const QString& suggestedName,
-                                 const QString& filter, const QString& suffix,
-                                 const std::function<bool(QIODevice&)>& write);
+    /// Reads and checks a recording file the user chooses; nothing when cancelled or refused
+    /// (with a message).
+    [[nodiscard]] std::optional<std::pair<document::RecordingFile, QString>> chooseRecordingFile(
+        const char* caption);
+    /// The header of the exported file.
+    [[nodiscard]] document::RecordingHeader exportHeader();
+    /// The legend name of the document's recording.
+    [[nodiscard]] QString recordingLegendName();
 
+    PlotPanel* m_panel;
     widgets::TimePlot* m_plot;
     widgets::RectangularLed* m_start;
     widgets::RectangularLed* m_reread;
@@ -121,11 +147,16 @@ private:
     QLabel* m_state;  // marks an incomplete recording
     QPushButton* m_exportCsv;
     QPushButton* m_saveImage;
+    QPushButton* m_open;
+    QPushButton* m_openComparison;
+    QPushButton* m_removeComparison;
     QTimer* m_blinkTimer;
     widgets::RectangularLed* m_blinking = nullptr;  // the lamp of the running operation
     Timing m_timing;
     MessageSink m_messages;
     SaveFileDialog m_saveDialog;
+    OpenFileDialog m_openDialog;
+    SwitchPointFollower m_switchPoints;
     std::stop_source m_stop;  // of the running operation
     /// Unit the plot was last filled in (mode and inch preference).
     std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;

@@ -181,7 +181,7 @@ inline constexpr const char* kRecSaveImage = "Als Bild speichern";
 inline constexpr const char* kRecExportCsvCaption = "Aufnahme als CSV-Datei exportieren";
 inline constexpr const char* kRecSaveImageCaption = "Aufnahme als Bild speichern";
 inline constexpr const char* kRecCsvFilter = "CSV-Dateien (*.csv)";
-inline constexpr const char* kRecImageFilter = "PNG-Bilder (*.png)";
+inline constexpr const char* kRecImageFilter = "PNG-Bilder (*.png);;SVG-Grafiken (*.svg)";
 /// %1 is the file's path.
 inline constexpr const char* kRecWriteFailed = "Die Datei \"%1\" konnte nicht geschrieben werden.";
 inline constexpr const char* kRecCancel = "Abbrechen";
@@ -275,5 +275,74 @@ inline constexpr const char* kBackupReadBackFailed =
 inline constexpr const char* kCalSafetyCopyFailed =
     "Die Kalibrierung wurde nicht in der QVX gespeichert: vorher konnte keine Sicherungskopie "
     "des bisherigen Stands der QVX angelegt werden (%1).";
+
+}  // namespace qvx::views::texts
+
+// The plots' tools and cursor read-out (operating-state and recording view).
+namespace qvx::views::texts {
+
+inline constexpr const char* kPlotPause = "Pause";
+inline constexpr const char* kPlotResume = "Fortsetzen";
+inline constexpr const char* kPlotReset = "Zurücksetzen";
+inline constexpr const char* kPlotSnap = "An Schaltflanken einrasten";
+inline constexpr const char* kPlotClearCursors = "Cursor entfernen";
+inline constexpr const char* kPlotCopy = "Kopieren";
+inline constexpr const char* kPlotSaveImage = "Als Bild speichern";
+inline constexpr const char* kPlotSaveImageCaption = "Diagramm als Bild speichern";
+inline constexpr const char* kPlotImageFilter = "PNG-Bilder (*.png);;SVG-Grafiken (*.svg)";
+/// Legend of the output levels, level 1 to 5.
+inline constexpr std::array<const char*, 5> kOutputLegend{"1 = Zu", "2 = A", "3 = B", "4 = C",
+                                                          "5 = Offen"};
+inline constexpr const char* kReadoutNoOutput = "0 = kein Ausgang";
+/// %1 the cursor's number, %2 its time with unit, %3 the gripper value, %4 its unit, %5 Ub in
+/// V, %6 the output state.
+inline constexpr const char* kReadoutCursor =
+    "Cursor %1:  t = %2   Greifer %3 %4   Ub %5 V   Ausgang %6";
+/// %1 Δt in ms, %2 the gripper difference, %3 its unit, %4 the Ub difference in V.
+inline constexpr const char* kReadoutDifference =
+    "Cursor 2 − Cursor 1:  Δt = %1 ms   ΔGreifer = %2 %3   ΔUb = %4 V";
+/// %1 a cursor line read on the overlaid recording.
+inline constexpr const char* kReadoutOverlay = "   Vergleich  %1";
+inline constexpr const char* kReadoutHint =
+    "Klick setzt Cursor 1 und 2, Ziehen verschiebt Cursor oder Ausschnitt; Mausrad zoomt die "
+    "Zeit, Umschalt+Mausrad die Werte; Doppelklick zeigt wieder alles.";
+
+}  // namespace qvx::views::texts
+
+// Recordings opened from files and laid over each other.
+namespace qvx::views::texts {
+
+inline constexpr const char* kRecOpen = "Aufnahme öffnen...";
+inline constexpr const char* kRecOpenComparison = "Zum Vergleich öffnen...";
+inline constexpr const char* kRecRemoveComparison = "Vergleich entfernen";
+inline constexpr const char* kRecOpenCaption = "Aufnahme öffnen";
+inline constexpr const char* kRecOpenComparisonCaption = "Aufnahme zum Vergleich öffnen";
+/// The program and version the exported files name.
+inline constexpr const char* kProgramVersion = "qvx_controller 1.0";
+/// Added to the name of an exported file for its plain-column copy.
+inline constexpr const char* kRecPlainSuffix = "_daten";
+/// Legend of a recording read from the controller; %1 the time of the transfer.
+inline constexpr const char* kRecFromDevice = "Aufnahme vom QVX (%1)";
+inline constexpr const char* kRecFromDeviceUntimed = "Aufnahme vom QVX";
+/// %1 the file's path.
+inline constexpr const char* kRecOpenUnreadable = "Die Datei \"%1\" konnte nicht gelesen werden.";
+/// %1 the file's path, %2 the line, %3 what is wrong there.
+inline constexpr const char* kRecOpenRefused =
+    "Die Datei \"%1\" ist keine Aufnahme, die dieses Programm exportiert hat (Zeile %2: %3).\n"
+    "Die angezeigte Aufnahme bleibt unverändert.";
+/// %1 the file's path, %2 the largest size in KiB.
+inline constexpr const char* kRecOpenTooLarge =
+    "Die Datei \"%1\" ist zu groß für eine Aufnahme (mehr als %2 KiB).\nDie angezeigte Aufnahme "
+    "bleibt unverändert.";
+inline constexpr const char* kRecErrorNoColumns =
+    "die Spaltenüberschrift \"time_ms,gripper_mV,ub_V,outputs\" (oder gripper_mm) fehlt";
+inline constexpr const char* kRecErrorBadHeader = "eine Kopfzeile ist nicht \"# Name=Wert\"";
+inline constexpr const char* kRecErrorUnitMismatch =
+    "die Einheit im Kopf passt nicht zur Spaltenüberschrift";
+inline constexpr const char* kRecErrorBadNumber = "ein Wert ist keine gültige Zahl";
+inline constexpr const char* kRecErrorWrongTime = "die Zeit folgt nicht im Abstand von 30 ms";
+inline constexpr const char* kRecErrorWrongFieldCount = "die Zeile hat nicht genau vier Werte";
+inline constexpr const char* kRecErrorTooManySamples = "mehr als 640 Messpunkte";
+inline constexpr const char* kRecErrorNoSamples = "keine Messpunkte";
 
 }  // namespace qvx::views::texts

@@ -11,6 +11,8 @@
 #include "document/outputs.h"
 #include "document/units.h"
 #include "link/device_memory_map.h"
+#include "views/gripper_plot_values.h"
+#include "views/plot_panel.h"
 #include "views/ui_state.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
@@ -52,7 +54,8 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 
 CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* parent)
     : CValidForm(document, parent),
-      m_plot(new widgets::TimePlot),
+      m_panel(new PlotPanel(PlotPanel::Kind::Live)),
+      m_plot(&m_panel->plot()),
       m_temperature(new widgets::Thermometer),
       m_voltage(new widgets::Thermometer),
       m_temperatureOver(limitLamp("temperatureOver")),
@@ -61,10 +64,12 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
       m_voltageUnder(limitLamp("voltageUnder")),
       m_temperatureText(textField("temperatureText")),
       m_voltageText(textField("voltageText")),
-      m_reset(new QPushButton(QString::fromUtf8("Werte zurücksetzen"))) {
+      m_reset(new QPushButton(QString::fromUtf8("Werte zurücksetzen"))),
+      m_clock([] { return std::chrono::steady_clock::now(); }) {
     setObjectName(QStringLiteral("CViewZeitGraph"));
-    m_plot->setObjectName(QStringLiteral("plot"));
     widgets::setUpGripperPlot(*m_plot, QStringLiteral("Betriebszustand"), QStringLiteral("Zeit ( in Sekunden )"));
+    m_plot->xAxis().setMin(0.0);
+    m_plot->xAxis().setSpan(kVisibleSeconds);
     m_plot->setXTracking(true);
     m_temperature->setObjectName(QStringLiteral("temperature"));
     m_temperature->setPositionMin(-30.0);
@@ -110,7 +115,7 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
                                        m_voltageText));
 
     auto* plotColumn = new QVBoxLayout;
-    plotColumn->addWidget(m_plot, 1);
+    plotColumn->addWidget(m_panel, 1);
     plotColumn->addLayout(toggles);
 
     auto* layout = new QHBoxLayout(this);
@@ -135,15 +140,40 @@ std::uint32_t CViewZeitGraph::voltageColor(float volts) {
 void CViewZeitGraph::OnInitialUpdate() {
     for (int channel = 0; channel < 3; ++channel) {
         m_plot->channel(channel).setRingBufferSize(kRingBufferSize);
-        m_plot->channel(channel).clear();
     }
-    m_plot->resetXView();
     applyVisibility();
     // The axis is in the display unit from the start, as the fixed pane's caption is, not
     // only from the first polling result on (offline there is none).
     applyAxis();
+    refillPlot();
+    m_switchPoints.follow(document(), *m_plot);
     m_reset->setVisible(document().supervisorMode);
     m_initialised = true;
+}
+
+void CViewZeitGraph::refillPlot() {
+    const document::LiveHistory& history = document().liveHistory;
+    // A held picture or a zoomed value range would stay in the unit before the refill.
+    m_plot->setPaused(false);
+    m_plot->resetZoom();
+    m_plot->beginUpdate();
+    for (int channel = 0; channel < 3; ++channel) {
+        m_plot->channel(channel).clear();
+    }
+    m_plot->resetXView();
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        appendToPlot(history[i]);
+    }
+    m_plot->endUpdate();
+    m_plottedUnit = std::pair{document().link().calibration().getMode(), document().inchUnit.load()};
+    m_panel->setReadoutUnits({shownGripperUnit(document()), 1000.0});
+}
+
+void CViewZeitGraph::appendToPlot(const document::LiveSample& sample) {
+    m_plot->channel(widgets::kGripperChannel)
+        .addXY(sample.seconds, shownGripper(document(), sample.gripperMv, link::CalibrationMode::Millivolt));
+    m_plot->channel(widgets::kSupplyChannel).addXY(sample.seconds, sample.supplyVolts);
+    m_plot->channel(widgets::kOutputChannel).addXY(sample.seconds, sample.outputLevel);
 }
 
 void CViewZeitGraph::applyAxis() {
@@ -194,7 +224,9 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     applyVisibility();
     applyAxis();
 
-    if (doc.pollOk) {
+    // Read once: the polling thread may change it meanwhile.
+    const bool sampled = doc.pollOk;
+    if (sampled) {
         float celsius = 0.0F;
         if (!doc.link().readTemperature(celsius)) {
             celsius = 0.0F;
@@ -225,12 +257,17 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
         for (std::size_t k = 0; k < outputs.size(); ++k) {
             outputs[k] = doc.outputActive[k];
         }
-        m_plot->channel(widgets::kGripperChannel).addY(doc.gripperDisplay);
-        m_plot->channel(widgets::kSupplyChannel).addY(volts);
-        m_plot->channel(widgets::kOutputChannel).addY(document::outputLevel(outputs));
+        doc.liveHistory.append(doc.gripperMv, volts, document::outputLevel(outputs), m_clock());
     }
-    m_plot->endUpdate();
-    m_plot->refresh();
+    const std::pair unit{doc.link().calibration().getMode(), doc.inchUnit.load()};
+    if (m_plottedUnit != unit) {
+        refillPlot();  // the history in the new unit, matching the axis
+    } else if (sampled) {
+        appendToPlot(doc.liveHistory.newest());
+    }
+    m_switchPoints.follow(doc, *m_plot);
+    m_plot->endUpdate();  // one repaint, none while paused and nothing else changed
+    m_panel->updateReadout();
 }
 
 }  // namespace qvx::views

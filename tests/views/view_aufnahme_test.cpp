@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -202,9 +203,12 @@ TEST(CViewAufnahme, ExportsTheRecordingAsCsvInTheUnitOfTheTransferAndThePlotAsPn
     sim.document.link().calibration().setMode(CalibrationMode::Calibrated);
     recorder.click("rereadRecording");
     ASSERT_TRUE(recorder.view.exportCsv());
-    QFile csv(recorder.exportPath + QStringLiteral(".csv"));
+    // The plain columns, for spreadsheet programs, beside the annotated file.
+    QFile csv(dir.filePath(QStringLiteral("aufnahme_daten.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+    const QByteArray plain = csv.readAll();
+    csv.close();
+    const QStringList lines = QString::fromUtf8(plain).split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 642);  // header, 640 samples, and the end of the last line
     EXPECT_EQ(lines[0], QStringLiteral("time_ms,gripper_mm,ub_V,outputs"));
     for (const int i : {0, 1, 5, 639}) {
@@ -220,6 +224,29 @@ TEST(CViewAufnahme, ExportsTheRecordingAsCsvInTheUnitOfTheTransferAndThePlotAsPn
                       .arg(stored.outputs[sample]));
     }
     EXPECT_EQ(lines[641], QString());
+
+    // The annotated file: what the controller and the program are, then the same columns.
+    QFile annotated(recorder.exportPath + QStringLiteral(".csv"));
+    ASSERT_TRUE(annotated.open(QIODevice::ReadOnly));
+    const QByteArray text = annotated.readAll();
+    annotated.close();
+    ASSERT_TRUE(text.endsWith(plain));
+    const QStringList header =
+        QString::fromUtf8(text.left(text.size() - plain.size())).split(QLatin1Char('\n'));
+    int week = 0;
+    int year = 0;
+    int serial = 0;
+    ASSERT_TRUE(sim.document.link().readServiceData(week, year, serial));
+    ASSERT_EQ(header.size(), 6);
+    EXPECT_EQ(header[0], QStringLiteral("# serial_number=%1").arg(serial));
+    EXPECT_EQ(header[1], QStringLiteral("# manufactured=%1/%2").arg(week).arg(year));
+    EXPECT_EQ(header[2], QStringLiteral("# unit=mm"));
+    EXPECT_EQ(header[3], QStringLiteral("# program=qvx_controller 1.0"));
+    ASSERT_TRUE(header[4].startsWith(QStringLiteral("# recorded=")));
+    const QDateTime recorded = QDateTime::fromString(header[4].mid(11), Qt::ISODate);
+    EXPECT_TRUE(recorded.isValid());
+    EXPECT_LT(std::abs(recorded.secsTo(QDateTime::currentDateTime())), 600);
+    EXPECT_EQ(header[4].mid(11).size(), 25) << "local time with its offset, to the second";
 
     // The unit is the transfer's, not the one shown when exporting.
     sim.document.link().calibration().setMode(CalibrationMode::Millivolt);

@@ -1,194 +1,45 @@
 #include "views/widgets/time_plot.h"
 
-#include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
-
-#include "views/widgets/scale_ticks.h"
 
 namespace qvx::widgets {
 
 namespace {
 
-const QColor kInk(0x1b, 0x1d, 0x21);
-const QColor kFrame(0x86, 0x8c, 0x94);
-const QColor kMajorGrid(0xd9, 0xdd, 0xe2);
-const QColor kMinorGrid(0xf2, 0xf3, 0xf5);
-const QColor kHidden(0x9a, 0x9e, 0xa4);
-constexpr double kTickLength = 5.0;
-constexpr double kGap = 4.0;
-
-// Numbered ticks that leave at least `minSpacing` pixels between labels on a `pixels` long axis.
-ScaleTicks fittingTicks(double min, double span, double pixels, double minSpacing) {
-    const int maxTicks = std::max(2, static_cast<int>(pixels / std::max(1.0, minSpacing)) + 1);
-    return computeScaleTicks(min, min + span, std::min(maxTicks, 21));
-}
-
-// What one y axis shows: its labels (numbers or fixed texts) with their values.
-struct AxisLabels {
-    QList<TickLabel> labels;
-    ScaleTicks ticks;
-    bool numbered = true;
-    double width = 0.0;  // widest label, pixels
-};
-
-AxisLabels axisLabels(const TimePlotAxis& axis, double pixels, const QFontMetricsF& metrics) {
-    AxisLabels result;
-    const double max = axis.min() + axis.span();
-    if (!axis.tickLabels().isEmpty()) {
-        result.numbered = false;
-        for (const TickLabel& label : axis.tickLabels()) {
-            if (label.value >= axis.min() - 1e-9 && label.value <= max + 1e-9) {
-                result.labels.append(label);
-            }
-        }
-    } else {
-        result.ticks = fittingTicks(axis.min(), axis.span(), pixels, metrics.height() * 2.2);
-        for (int i = 0; i < result.ticks.majorCount; ++i) {
-            const double v = result.ticks.major(i);
-            result.labels.append({v, result.ticks.label(v)});
-        }
-    }
-    for (const TickLabel& label : result.labels) {
-        result.width = std::max(result.width, metrics.horizontalAdvance(label.text));
-    }
-    return result;
-}
-
-void drawRotatedText(QPainter& painter, const QPointF& centre, double degrees, const QString& text,
-                     const QFontMetricsF& metrics) {
-    painter.save();
-    painter.translate(centre);
-    painter.rotate(degrees);
-    const double w = metrics.horizontalAdvance(text) + 2.0;
-    painter.drawText(QRectF(-w / 2.0, -metrics.height() / 2.0, w, metrics.height()),
-                     Qt::AlignCenter, text);
-    painter.restore();
-}
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const QColor kLegendInk(0x1b, 0x1d, 0x21);
+/// How near (pixels) a press must be to a cursor line to drag it, and a cursor to an edge to
+/// snap onto it.
+constexpr double kGrabPixels = 6.0;
+constexpr double kSnapPixels = 12.0;
+/// Movement (pixels) after which a press is a drag and no longer a click.
+constexpr double kClickSlop = 4.0;
+/// Zoom factor of one wheel notch (120 eighths of a degree).
+constexpr double kZoomPerNotch = 0.8;
 
 }  // namespace
-
-// ---- TimePlotAxis -------------------------------------------------------------------------
-
-void TimePlotAxis::notifyPlot() const {
-    if (m_plot != nullptr) {
-        m_plot->contentChanged();
-    }
-}
-
-void TimePlotAxis::setTitle(const QString& title) {
-    m_title = title;
-    notifyPlot();
-}
-
-void TimePlotAxis::setMin(double min) {
-    if (!std::isfinite(min)) {
-        return;
-    }
-    m_min = min;
-    if (m_plot != nullptr && this == &m_plot->m_xAxis) {
-        m_plot->xMinChanged();
-    }
-    notifyPlot();
-}
-
-void TimePlotAxis::setSpan(double span) {
-    if (!std::isfinite(span) || span <= 0.0) {
-        return;
-    }
-    m_span = span;
-    notifyPlot();
-}
-
-void TimePlotAxis::setTickLabels(const QList<TickLabel>& labels) {
-    m_tickLabels = labels;
-    notifyPlot();
-}
-
-// ---- TimePlotChannel ----------------------------------------------------------------------
-
-void TimePlotChannel::notifyPlot() const {
-    if (m_plot != nullptr) {
-        m_plot->contentChanged();
-    }
-}
-
-void TimePlotChannel::setName(const QString& name) {
-    m_name = name;
-    notifyPlot();
-}
-
-void TimePlotChannel::setColor(const QColor& color) {
-    m_color = color;
-    notifyPlot();
-}
-
-void TimePlotChannel::setYAxis(int index) {
-    if (index < 0 || index >= TimePlot::kYAxisCount) {
-        return;
-    }
-    m_yAxis = index;
-    notifyPlot();
-}
-
-void TimePlotChannel::setStepped(bool stepped) {
-    m_stepped = stepped;
-    notifyPlot();
-}
-
-void TimePlotChannel::setVisible(bool visible) {
-    if (visible == m_visible) {
-        return;
-    }
-    m_visible = visible;
-    notifyPlot();
-}
-
-void TimePlotChannel::setRingBufferSize(int points) {
-    m_points.setCapacity(static_cast<std::size_t>(std::clamp(points, 1, kMaxRingBufferSize)));
-    notifyPlot();
-}
-
-void TimePlotChannel::setXStep(double step) {
-    if (std::isfinite(step) && step > 0.0) {
-        m_xStep = step;
-    }
-}
-
-void TimePlotChannel::clear() {
-    m_points.clear();
-    notifyPlot();
-}
-
-int TimePlotChannel::addXY(double x, double y) {
-    m_points.push(QPointF(x, y));
-    if (m_plot != nullptr) {
-        m_plot->pointAdded(x);
-    }
-    return count() - 1;
-}
-
-int TimePlotChannel::addY(double y) {
-    const double x = m_points.empty() ? 0.0 : m_points.back().x() + m_xStep;
-    return addXY(x, y);
-}
-
-// ---- TimePlot -----------------------------------------------------------------------------
 
 TimePlot::TimePlot(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("timePlot"));
     setAccessibleName(QStringLiteral("Zeitdiagramm"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::ClickFocus);
     for (TimePlotChannel& c : m_channels) {
-        c.m_plot = this;
+        c.setObserver(this);
+    }
+    for (TimePlotChannel& c : m_overlays) {
+        c.setObserver(this);
     }
     for (TimePlotAxis& a : m_yAxes) {
-        a.m_plot = this;
+        a.setObserver(this);
     }
-    m_xAxis.m_plot = this;
+    m_xAxis.setObserver(this);
 }
 
 TimePlotChannel& TimePlot::channel(int index) {
@@ -197,6 +48,14 @@ TimePlotChannel& TimePlot::channel(int index) {
 
 const TimePlotChannel& TimePlot::channel(int index) const {
     return m_channels.at(static_cast<std::size_t>(index));
+}
+
+TimePlotChannel& TimePlot::overlay(int index) {
+    return m_overlays.at(static_cast<std::size_t>(index));
+}
+
+const TimePlotChannel& TimePlot::overlay(int index) const {
+    return m_overlays.at(static_cast<std::size_t>(index));
 }
 
 TimePlotAxis& TimePlot::yAxis(int index) {
@@ -210,7 +69,13 @@ const TimePlotAxis& TimePlot::yAxis(int index) const {
 void TimePlot::setTitle(const QString& title) {
     m_title = title;
     setAccessibleDescription(title);
-    contentChanged();
+    plotContentChanged();
+}
+
+void TimePlot::setRecordingNames(const QString& primary, const QString& overlay) {
+    m_primaryName = primary;
+    m_overlayName = overlay;
+    plotContentChanged();
 }
 
 void TimePlot::setXTracking(bool tracking) {
@@ -219,11 +84,234 @@ void TimePlot::setXTracking(bool tracking) {
 
 void TimePlot::resetXView() {
     m_xViewMin = m_xAxis.min();
-    contentChanged();
+    plotContentChanged();
 }
 
+// ---- what is shown ------------------------------------------------------------------------
+
+AxisRange TimePlot::fullX() const {
+    return {m_xViewMin, m_xAxis.span()};
+}
+
+std::array<AxisRange, TimePlot::kYAxisCount> TimePlot::fullY() const {
+    std::array<AxisRange, kYAxisCount> full;
+    for (std::size_t a = 0; a < full.size(); ++a) {
+        full[a] = {m_yAxes[a].min(), m_yAxes[a].span()};
+    }
+    return full;
+}
+
+std::array<AxisRange, TimePlot::kYAxisCount> TimePlot::allShownY() const {
+    std::array<AxisRange, kYAxisCount> shown;
+    for (int a = 0; a < kYAxisCount; ++a) {
+        shown[static_cast<std::size_t>(a)] = shownY(a);
+    }
+    return shown;
+}
+
+AxisRange TimePlot::shownX() const {
+    return m_viewport.x(fullX());
+}
+
+AxisRange TimePlot::shownY(int axis) const {
+    return m_viewport.y(axis, fullY().at(static_cast<std::size_t>(axis)));
+}
+
+const std::vector<QPointF>& TimePlot::shownPoints(int channel, bool overlaySeries) const {
+    if (channel < 0 || channel >= kChannelCount) {
+        throw std::out_of_range("TimePlot channel");
+    }
+    if (m_shownStale && !m_paused) {
+        for (std::size_t c = 0; c < m_channels.size(); ++c) {
+            m_shown[c] = m_channels[c].points();
+            m_shown[c + kChannelCount] = m_overlays[c].points();
+        }
+        m_shownStale = false;
+    }
+    return m_shown[static_cast<std::size_t>(channel + (overlaySeries ? kChannelCount : 0))];
+}
+
+PlotScene TimePlot::scene() const {
+    PlotScene scene;
+    scene.title = m_title;
+    scene.xTitle = m_xAxis.title();
+    scene.x = shownX();
+    std::array<bool, kYAxisCount> colored{};
+    for (std::size_t a = 0; a < scene.y.size(); ++a) {
+        YAxisPicture& axis = scene.y[a];
+        axis.title = m_yAxes[a].title();
+        axis.range = shownY(static_cast<int>(a));
+        axis.tickLabels = m_yAxes[a].tickLabels();
+        axis.used = a == 0;
+        axis.color = kLegendInk;
+    }
+    for (const TimePlotChannel& c : m_channels) {
+        YAxisPicture& axis = scene.y[static_cast<std::size_t>(c.yAxis())];
+        axis.used = true;
+        if (!colored[static_cast<std::size_t>(c.yAxis())]) {
+            axis.color = c.color().darker(115);
+            colored[static_cast<std::size_t>(c.yAxis())] = true;
+        }
+    }
+    bool overlaid = false;
+    for (int c = 0; c < kChannelCount; ++c) {
+        const TimePlotChannel& channel = m_channels[static_cast<std::size_t>(c)];
+        if (!channel.name().isEmpty()) {
+            scene.legend.push_back(
+                {channel.name(), channel.color(), Qt::SolidLine, channel.isVisible()});
+        }
+        if (!channel.isVisible()) {
+            continue;
+        }
+        for (const bool overlaySeries : {false, true}) {
+            const std::vector<QPointF>& points = shownPoints(c, overlaySeries);
+            overlaid = overlaid || (overlaySeries && !points.empty());
+            scene.series.push_back(
+                {&points, channel.color(), channel.yAxis(), channel.isStepped(), overlaySeries});
+        }
+    }
+    if (overlaid && !m_primaryName.isEmpty() && !m_overlayName.isEmpty()) {
+        scene.recordingLegend = {{m_primaryName, kLegendInk, Qt::SolidLine, true},
+                                 {m_overlayName, kLegendInk, Qt::DashLine, true}};
+    }
+    scene.referenceAxis = m_referenceAxis;
+    scene.references = m_references;
+    for (int i = 0; i < kCursorCount; ++i) {
+        scene.cursors[static_cast<std::size_t>(i)] = cursor(i).value_or(kNaN);
+    }
+    if (m_paused) {
+        scene.mark = QStringLiteral("Pause");
+    }
+    return scene;
+}
+
+PlotLayout TimePlot::currentLayout() const {
+    return layOutPlot(scene(), QSizeF(size()), font());
+}
+
+void TimePlot::renderPicture(QPainter& painter, QSize size) const {
+    const PlotScene picture = scene();
+    painter.fillRect(QRectF(QPointF(0.0, 0.0), QSizeF(size)), palette().color(QPalette::Window));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    paintPlot(painter, picture, layOutPlot(picture, QSizeF(size), font()));
+}
+
+// ---- zoom, pan and pause ------------------------------------------------------------------
+
+void TimePlot::zoomX(double anchor, double factor) {
+    pauseForNavigation();
+    m_viewport.zoomX(shownX(), fullX(), anchor, factor);
+    plotContentChanged();
+}
+
+void TimePlot::zoomY(double fraction, double factor) {
+    pauseForNavigation();
+    m_viewport.zoomY(allShownY(), fullY(), fraction, factor);
+    plotContentChanged();
+}
+
+void TimePlot::resetZoom() {
+    m_viewport.reset();
+    if (m_pausedByNavigation) {
+        setPaused(false);
+    } else if (m_paused) {
+        m_viewport.holdX(m_pausedX);  // the range shown when the pause began
+    }
+    plotContentChanged();
+}
+
+void TimePlot::pauseForNavigation() {
+    if (m_xTracking && !m_paused) {
+        setPaused(true);
+        m_pausedByNavigation = true;
+    }
+}
+
+void TimePlot::setPaused(bool paused) {
+    if (paused == m_paused) {
+        return;
+    }
+    if (paused) {
+        (void)shownPoints(0);  // the copies that stay
+        m_pausedX = fullX();
+        if (!m_viewport.isXHeld()) {
+            m_viewport.holdX(m_pausedX);
+        }
+    } else {
+        m_viewport.reset();
+        m_shownStale = true;
+    }
+    m_paused = paused;
+    m_pausedByNavigation = false;
+    update();
+    emit pausedChanged(paused);
+}
+
+// ---- cursors and reference lines ----------------------------------------------------------
+
+double TimePlot::snapped(double x) const {
+    if (!m_snap) {
+        return x;
+    }
+    const PlotLayout layout = currentLayout();
+    if (!layout.valid) {
+        return x;
+    }
+    std::vector<double> edges;
+    for (int c = 0; c < kChannelCount; ++c) {
+        const TimePlotChannel& channel = m_channels[static_cast<std::size_t>(c)];
+        if (channel.isStepped() && channel.isVisible()) {
+            for (const bool overlaySeries : {false, true}) {
+                const std::vector<double> more = seriesEdges(shownPoints(c, overlaySeries));
+                edges.insert(edges.end(), more.begin(), more.end());
+            }
+        }
+    }
+    return snapToEdge(x, edges, kSnapPixels * layout.x.span / layout.area.width());
+}
+
+void TimePlot::setCursor(int index, double x) {
+    if (index < 0 || index >= kCursorCount || !std::isfinite(x)) {
+        return;
+    }
+    m_cursors.place(index, snapped(x));
+    update();
+    emit cursorsChanged();
+}
+
+void TimePlot::clearCursors() {
+    m_cursors.clear();
+    update();
+    emit cursorsChanged();
+}
+
+void TimePlot::setCursorSnap(bool snap) {
+    m_snap = snap;
+}
+
+double TimePlot::cursorValue(int cursorIndex, int channelIndex, bool overlaySeries) const {
+    const std::optional<double> x = cursor(cursorIndex);
+    if (!x) {
+        return kNaN;
+    }
+    return seriesValueAt(shownPoints(channelIndex, overlaySeries), *x,
+                         channel(channelIndex).isStepped());
+}
+
+void TimePlot::setReferenceLines(int axis, const QList<ReferenceLine>& lines) {
+    if (axis < 0 || axis >= kYAxisCount) {
+        return;
+    }
+    m_referenceAxis = axis;
+    m_references = lines;
+    plotContentChanged();
+}
+
+// ---- repaints -----------------------------------------------------------------------------
+
 void TimePlot::refresh() {
-    contentChanged();
+    plotContentChanged();
 }
 
 void TimePlot::beginUpdate() {
@@ -234,26 +322,46 @@ void TimePlot::endUpdate() {
     if (m_updateDepth == 0) {
         return;
     }
-    if (--m_updateDepth == 0) {
+    if (--m_updateDepth == 0 && m_changedWhileHeld) {
+        m_changedWhileHeld = false;
         update();
     }
 }
 
-void TimePlot::contentChanged() {
+void TimePlot::plotContentChanged() {
+    m_shownStale = true;
     if (m_updateDepth == 0) {
         update();
+    } else {
+        m_changedWhileHeld = true;
     }
 }
 
-void TimePlot::pointAdded(double x) {
+void TimePlot::plotPointAdded(double x) {
     if (m_xTracking && std::isfinite(x) && x > m_xViewMin + m_xAxis.span()) {
         m_xViewMin = x - m_xAxis.span();
     }
-    contentChanged();
+    m_shownStale = true;
+    repaintUnlessPaused();
 }
 
-void TimePlot::xMinChanged() {
-    m_xViewMin = m_xAxis.min();
+void TimePlot::repaintUnlessPaused() {
+    // A paused picture does not change with new points: no repaint for them.
+    if (m_paused) {
+        return;
+    }
+    if (m_updateDepth == 0) {
+        update();
+    } else {
+        m_changedWhileHeld = true;
+    }
+}
+
+void TimePlot::plotAxisMinChanged(const TimePlotAxis& axis) {
+    if (&axis == &m_xAxis && m_xViewMin != m_xAxis.min()) {
+        m_xViewMin = m_xAxis.min();
+        plotContentChanged();
+    }
 }
 
 QSize TimePlot::sizeHint() const {
@@ -276,274 +384,109 @@ void TimePlot::paintEvent(QPaintEvent* /*event*/) {
     if (!isUpdating() || m_frame.size() != pixels || m_frame.devicePixelRatio() != dpr) {
         m_frame = QPixmap(pixels);
         m_frame.setDevicePixelRatio(dpr);
-        m_frame.fill(palette().color(QPalette::Window));
         QPainter framePainter(&m_frame);
-        framePainter.setRenderHint(QPainter::Antialiasing);
-        framePainter.setRenderHint(QPainter::TextAntialiasing);
-        renderFrame(framePainter);
+        renderPicture(framePainter, size());
     }
     painter.drawPixmap(0, 0, m_frame);
 }
 
-void TimePlot::renderFrame(QPainter& painter) const {
-    QFont baseFont = font();
-    const double basePixels = std::clamp(QFontInfo(baseFont).pixelSize() * 1.0, 9.0, 15.0);
-    baseFont.setPixelSize(static_cast<int>(std::lround(basePixels)));
-    const QFontMetricsF metrics(baseFont);
-    QFont titleFont = baseFont;
-    titleFont.setBold(true);
-    titleFont.setPixelSize(static_cast<int>(std::lround(basePixels * 1.2)));
-    const QFontMetricsF titleMetrics(titleFont);
-    painter.setFont(baseFont);
+// ---- mouse --------------------------------------------------------------------------------
 
-    const double w = width();
-    const double h = height();
-    const double margin = 6.0;
-
-    // Vertical layout: title, legend, plot area, x tick labels, x title.
-    double top = margin;
-    const double titleTop = top;
-    if (!m_title.isEmpty()) {
-        top += titleMetrics.height() + 2.0;
-    }
-    const double legendTop = top;
-    top += metrics.height() + 6.0;
-    double bottom = h - margin;
-    const double xTitleTop = bottom - metrics.height();
-    if (!m_xAxis.title().isEmpty()) {
-        bottom -= metrics.height() + 2.0;
-    }
-    bottom -= metrics.height() + kTickLength + 2.0;
-    const double plotHeight = bottom - top;
-    if (plotHeight < 30.0 || w < 120.0) {
+void TimePlot::mousePressEvent(QMouseEvent* event) {
+    m_undoClick.reset();  // a new click, not the second of a double click
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
         return;
     }
-
-    // Which right axes carry a channel, and what each y axis shows.
-    std::array<bool, kYAxisCount> used{true, false, false};
-    std::array<QColor, kYAxisCount> axisColor{kInk, kInk, kInk};
-    std::array<bool, kYAxisCount> colored{false, false, false};
-    for (const TimePlotChannel& c : m_channels) {
-        const auto a = static_cast<std::size_t>(c.yAxis());
-        used[a] = true;
-        if (!colored[a]) {
-            axisColor[a] = c.color().darker(115);
-            colored[a] = true;
-        }
-    }
-    std::array<AxisLabels, kYAxisCount> labels;
-    for (std::size_t a = 0; a < labels.size(); ++a) {
-        if (used[a]) {
-            labels[a] = axisLabels(m_yAxes[a], plotHeight, metrics);
-        }
-    }
-
-    // Horizontal layout: axis 0 on the left, axes 1 and 2 side by side on the right.
-    double left = margin;
-    if (!m_yAxes[0].title().isEmpty()) {
-        left += metrics.height() + kGap;
-    }
-    left += labels[0].width + kGap + kTickLength;
-    std::array<double, kYAxisCount> axisX{left, 0.0, 0.0};
-    double right = w - margin;
-    for (std::size_t a = kYAxisCount - 1; a >= 1; --a) {
-        if (!used[a]) {
-            continue;
-        }
-        if (!m_yAxes[a].title().isEmpty()) {
-            right -= metrics.height() + kGap;
-        }
-        right -= labels[a].width + kGap + kTickLength;
-        axisX[a] = right;
-        right -= 8.0;
-    }
-    right += 8.0;
-    const QRectF plot(left, top, right - left, plotHeight);
-    if (plot.width() < 40.0) {
+    const PlotLayout layout = currentLayout();
+    if (!layout.valid || !layout.area.contains(event->position())) {
         return;
     }
+    m_pressAt = m_lastAt = event->position();
+    const double x = layout.pixelToX(event->position().x());
+    m_dragCursor = m_cursors.near(x, kGrabPixels * layout.x.span / layout.area.width());
+    m_drag = m_dragCursor >= 0 ? Drag::Cursor : Drag::Pending;
+}
 
-    const auto yOf = [&](const TimePlotAxis& axis, double v) {
-        return plot.bottom() - (v - axis.min()) / axis.span() * plot.height();
-    };
-    const double xSpan = m_xAxis.span();
-    const auto xOf = [&](double v) {
-        return plot.left() + (v - m_xViewMin) / xSpan * plot.width();
-    };
-
-    // Plot area and grid.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
-    painter.drawRect(plot);
-    double xLabelWidth = 0.0;
-    for (const double v : {m_xViewMin, m_xViewMin + xSpan}) {
-        xLabelWidth = std::max(xLabelWidth, metrics.horizontalAdvance(QString::number(v, 'f', 0)));
+void TimePlot::mouseMoveEvent(QMouseEvent* event) {
+    if (m_drag == Drag::None) {
+        return;
     }
-    const ScaleTicks xTicks =
-        fittingTicks(m_xViewMin, xSpan, plot.width(), xLabelWidth * 1.8 + 10.0);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    const auto gridLines = [&](const ScaleTicks& ticks, double min, double max, bool vertical) {
-        if (ticks.majorCount < 1 || !(max > min)) {
+    const PlotLayout layout = currentLayout();
+    if (!layout.valid) {
+        return;
+    }
+    const QPointF at = event->position();
+    if (m_drag == Drag::Cursor) {
+        setCursor(m_dragCursor,
+                  layout.pixelToX(std::clamp(at.x(), layout.area.left(), layout.area.right())));
+        return;
+    }
+    if (m_drag == Drag::Pending) {
+        if ((at - m_pressAt).manhattanLength() < kClickSlop) {
             return;
         }
-        const double minorStep = ticks.majorStep / ticks.minorPerMajor;
-        const int before =
-            static_cast<int>(std::clamp(std::floor((ticks.firstMajor - min) / minorStep + 1e-9),
-                                        0.0, static_cast<double>(ticks.minorPerMajor)));
-        const int count = before + ticks.majorCount * ticks.minorPerMajor + 1;
-        for (int k = 0; k < count; ++k) {
-            const double v = ticks.firstMajor + (k - before) * minorStep;
-            if (v > max + minorStep * 1e-6) {
-                break;
-            }
-            const bool major = (k - before) % ticks.minorPerMajor == 0;
-            painter.setPen(QPen(major ? kMajorGrid : kMinorGrid, 1.0));
-            if (vertical) {
-                const double x = std::round(xOf(v)) + 0.5;
-                painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-            } else {
-                const double y = std::round(yOf(m_yAxes[0], v)) + 0.5;
-                painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-            }
-        }
-    };
-    if (labels[0].numbered) {
-        gridLines(labels[0].ticks, m_yAxes[0].min(), m_yAxes[0].min() + m_yAxes[0].span(), false);
+        m_drag = Drag::Pan;
+        pauseForNavigation();
     }
-    gridLines(xTicks, m_xViewMin, m_xViewMin + xSpan, true);
-    painter.setRenderHint(QPainter::Antialiasing, true);
+    const double dx = (m_lastAt.x() - at.x()) * layout.x.span / layout.area.width();
+    m_viewport.panX(shownX(), dx);
+    m_viewport.panY((at.y() - m_lastAt.y()) / layout.area.height());
+    m_lastAt = at;
+    plotContentChanged();
+}
 
-    // Channels, clipped to the plot area; a point that is not a number breaks the line.
-    painter.save();
-    painter.setClipRect(plot.adjusted(-1.0, -1.0, 1.0, 1.0));
-    for (const TimePlotChannel& c : m_channels) {
-        if (!c.isVisible() || c.count() == 0) {
-            continue;
-        }
-        const TimePlotAxis& axis = m_yAxes[static_cast<std::size_t>(c.yAxis())];
-        QPainterPath path;
-        bool drawing = false;
-        double lastY = 0.0;
-        for (int i = 0; i < c.count(); ++i) {
-            const QPointF p = c.point(i);
-            const double x = xOf(p.x());
-            const double y = yOf(axis, p.y());
-            if (!std::isfinite(x) || !std::isfinite(y)) {
-                drawing = false;
-                continue;
-            }
-            if (!drawing) {
-                path.moveTo(x, y);
-                drawing = true;
-            } else {
-                if (c.isStepped()) {
-                    path.lineTo(x, lastY);
-                }
-                path.lineTo(x, y);
-            }
-            lastY = y;
-        }
-        painter.setPen(QPen(c.color(), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-        if (c.count() == 1) {
-            const QPointF p = c.point(0);
-            painter.setBrush(c.color());
-            painter.drawEllipse(QPointF(xOf(p.x()), yOf(axis, p.y())), 2.0, 2.0);
-        }
+void TimePlot::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
     }
-    painter.restore();
+    if (m_drag == Drag::Pending) {
+        const PlotLayout layout = currentLayout();
+        const double x = layout.pixelToX(m_pressAt.x());
+        const int placed = m_cursors.forClickAt(x);
+        m_undoClick = {placed, m_cursors.at(placed)};
+        setCursor(placed, x);
+    }
+    m_drag = Drag::None;
+    m_dragCursor = -1;
+}
 
-    painter.setPen(QPen(kFrame, 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot.adjusted(0.5, 0.5, -0.5, -0.5));
+void TimePlot::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    m_drag = Drag::None;
+    // The first click of the double click placed a cursor: it goes back where it was.
+    if (m_undoClick) {
+        const auto [cursor, before] = *m_undoClick;
+        if (before) {
+            m_cursors.place(cursor, *before);
+        } else {
+            m_cursors.remove(cursor);
+        }
+        m_undoClick.reset();
+        emit cursorsChanged();
+    }
+    resetZoom();
+}
 
-    // Y axes: ticks and labels; titles along the outer edge.
-    for (std::size_t a = 0; a < kYAxisCount; ++a) {
-        if (!used[a]) {
-            continue;
-        }
-        const TimePlotAxis& axis = m_yAxes[a];
-        const bool onLeft = a == 0;
-        const double edge = onLeft ? plot.left() : axisX[a];
-        const double direction = onLeft ? -1.0 : 1.0;
-        painter.setPen(QPen(kFrame, 1.0));
-        if (!onLeft && a != 1 && used[1]) {
-            painter.drawLine(QPointF(edge, plot.top()), QPointF(edge, plot.bottom()));
-        }
-        for (const TickLabel& label : labels[a].labels) {
-            const double y = yOf(axis, label.value);
-            painter.setPen(QPen(kFrame, 1.0));
-            painter.drawLine(QPointF(edge, y), QPointF(edge + direction * kTickLength, y));
-            painter.setPen(axisColor[a]);
-            const double textWidth = labels[a].width + 2.0;
-            const double textX =
-                onLeft ? edge - kTickLength - kGap - textWidth : edge + kTickLength + kGap;
-            const Qt::Alignment align =
-                (onLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-            painter.drawText(QRectF(textX, y - metrics.height() / 2.0, textWidth, metrics.height()),
-                             static_cast<int>(align.toInt()), label.text);
-        }
-        if (!axis.title().isEmpty()) {
-            painter.setPen(axisColor[a]);
-            const double titleX = onLeft ? margin + metrics.height() / 2.0
-                                         : edge + kTickLength + kGap + labels[a].width + kGap +
-                                               metrics.height() / 2.0;
-            const QString text = metrics.elidedText(axis.title(), Qt::ElideRight, plot.height());
-            drawRotatedText(painter, QPointF(titleX, plot.center().y()), onLeft ? -90.0 : 90.0,
-                            text, metrics);
-        }
+void TimePlot::wheelEvent(QWheelEvent* event) {
+    const PlotLayout layout = currentLayout();
+    // With Shift held some platforms turn the vertical wheel into a horizontal one.
+    const QPoint delta = event->angleDelta();
+    const int eighths = delta.y() != 0 ? delta.y() : delta.x();
+    if (!layout.valid || eighths == 0) {
+        return;
     }
-
-    // X axis: ticks, numbers and title.
-    for (int i = 0; i < xTicks.majorCount; ++i) {
-        const double v = xTicks.major(i);
-        const double x = xOf(v);
-        painter.setPen(QPen(kFrame, 1.0));
-        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + kTickLength));
-        painter.setPen(kInk);
-        const QString text = xTicks.label(v);
-        const double tw = metrics.horizontalAdvance(text) + 2.0;
-        painter.drawText(
-            QRectF(x - tw / 2.0, plot.bottom() + kTickLength + 1.0, tw, metrics.height()),
-            Qt::AlignCenter, text);
+    const double factor = std::pow(kZoomPerNotch, eighths / 120.0);
+    const QPointF at = event->position();
+    if (event->modifiers().testFlag(Qt::ShiftModifier)) {
+        zoomY((layout.area.bottom() - at.y()) / layout.area.height(), factor);
+    } else {
+        zoomX(layout.pixelToX(at.x()), factor);
     }
-    if (!m_xAxis.title().isEmpty()) {
-        painter.setPen(kInk);
-        painter.drawText(QRectF(plot.left(), xTitleTop, plot.width(), metrics.height()),
-                         Qt::AlignCenter, m_xAxis.title());
-    }
-
-    // Title and legend.
-    if (!m_title.isEmpty()) {
-        painter.setFont(titleFont);
-        painter.setPen(kInk);
-        painter.drawText(QRectF(0.0, titleTop, w, titleMetrics.height()), Qt::AlignCenter, m_title);
-        painter.setFont(baseFont);
-    }
-    const double swatch = 18.0;
-    double legendWidth = 0.0;
-    for (const TimePlotChannel& c : m_channels) {
-        if (!c.name().isEmpty()) {
-            legendWidth += swatch + kGap + metrics.horizontalAdvance(c.name()) + 14.0;
-        }
-    }
-    double x = std::max(plot.left(), plot.right() - legendWidth + 14.0);
-    const double legendY = legendTop + metrics.height() / 2.0 + 1.0;
-    for (const TimePlotChannel& c : m_channels) {
-        if (c.name().isEmpty()) {
-            continue;
-        }
-        const QColor color = c.isVisible() ? c.color() : kHidden;
-        painter.setPen(QPen(color, 2.5, c.isVisible() ? Qt::SolidLine : Qt::DotLine, Qt::FlatCap));
-        painter.drawLine(QPointF(x, legendY), QPointF(x + swatch, legendY));
-        x += swatch + kGap;
-        painter.setPen(c.isVisible() ? kInk : kHidden);
-        const double tw = metrics.horizontalAdvance(c.name()) + 2.0;
-        painter.drawText(QRectF(x, legendTop, tw, metrics.height() + 2.0),
-                         Qt::AlignLeft | Qt::AlignVCenter, c.name());
-        x += tw + 12.0;
-    }
+    event->accept();
 }
 
 }  // namespace qvx::widgets
