@@ -175,6 +175,12 @@ public:
     /// Records every received message for diagnosis; set before connecting.
     void setTraceHook(TraceHook hook) { m_poster.setTraceHook(std::move(hook)); }
 
+    // --- link health since the current connection came up ---------------------------------
+    /// Requests sent again after an attempt that got no matching confirm.
+    [[nodiscard]] std::uint64_t retries() const { return m_retries; }
+    /// Waits for a confirm that ended with nothing received within the reply wait.
+    [[nodiscard]] std::uint64_t timeouts() const { return m_timeouts; }
+
 protected:
     void signalConnected() override;
     void signalDisconnected() override;
@@ -192,6 +198,9 @@ private:
     [[nodiscard]] bool transferBlock(Area area, std::uint32_t address, std::span<const std::uint8_t> data,
                                      std::size_t count, unsigned maxRetry, std::vector<std::uint8_t>* buffer);
     [[nodiscard]] std::vector<std::uint8_t>& bufferOf(Area area);
+    /// A warning line for an attempt that got no matching confirm.
+    void logFailedAttempt(int code, std::uint32_t address, std::size_t count, unsigned attempt,
+                          unsigned maxRetry);
 
     std::atomic<int> m_replyWaitMs{kDefaultReplyWaitMs};
     std::atomic<unsigned> m_maxRetry{kDefaultMaxRetry};
@@ -200,6 +209,8 @@ private:
     mutable std::mutex m_hostMutex;
     std::string m_host{"localhost"};  // guarded by m_hostMutex
     std::atomic<int> m_port{0};
+    std::atomic<std::uint64_t> m_retries{0};
+    std::atomic<std::uint64_t> m_timeouts{0};
     std::atomic<int> m_basePort{0};
     ModemSettings m_modem;
 
