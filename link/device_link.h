@@ -167,7 +167,8 @@ public:
     void setInternTimeout(int milliseconds) { m_mailbox.setLockWait(milliseconds); }
     [[nodiscard]] int internTimeout() const { return m_mailbox.lockWait(); }
 
-    /// Modem settings; touched by the user-interface thread only.
+    /// Modem settings: set by the user-interface thread while no polling runs, read by the
+    /// polling thread when it dials again to restore a lost link.
     [[nodiscard]] ModemSettings& modem() { return m_modem; }
     [[nodiscard]] const ModemSettings& modem() const { return m_modem; }
 
