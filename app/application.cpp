@@ -13,6 +13,7 @@
 #include "app/main_frame.h"
 #include "connection/client_settings.h"
 #include "connection/connection_procedure.h"
+#include "connection/connection_texts.h"
 #include "connection/dialogs/dlg_neue_verbindung.h"
 #include "views/diagnostic_log_window.h"
 #include "views/ui_state.h"
@@ -119,6 +120,7 @@ bool QvxApplication::connect(connection::ConnectionUi& ui) {
     m_document->underTolerance = result.underTolerance;
     m_document->overTolerance = result.overTolerance;
     m_document->setReconnectTarget({passphrase, link.basePort(), link.port()}, result.controller);
+    link.log(connection::texts::kConnected + link.host() + ", " + std::to_string(link.port()), link::kLogInfo);
     m_document->startPolling();
     return true;
 }

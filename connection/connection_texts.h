@@ -26,6 +26,7 @@ inline constexpr const char* kControllerSilent =
 inline constexpr const char* kRecoveryLoginFailed = "Anmeldung am Gateway fehlgeschlagen: ";
 inline constexpr const char* kRecoveryDataPortFailed = "Datenport nicht erreichbar: ";
 inline constexpr const char* kRecoveryDialFailed = "Wählen fehlgeschlagen: ";
+inline constexpr const char* kConnected = "Verbunden mit ";
 inline constexpr const char* kConnectionLost = "Verbindung verloren: ";
 inline constexpr const char* kControllerGone = "Der Controller antwortet nicht mehr.";
 inline constexpr const char* kReconnecting = "Verbindungsversuch: Anmeldung am Gateway ";

@@ -8,17 +8,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <csignal>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "app/application.h"
 #include "app/main_frame.h"
+#include "connection/connection_texts.h"
 #include "document/document.h"
 #include "tests/e2e/child_process.h"
 #include "tests/e2e/controller_e2e_support.h"
 #include "tests/gateway/gateway_test_support.h"
 #include "tests/gateway/tcp_test_client.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/virtual_display.h"
 #include "views/widgets/rectangular_led.h"
 
 using namespace std::chrono_literals;
@@ -71,6 +76,7 @@ public:
 
     [[nodiscard]] std::filesystem::path path(const char* name) const { return m_dir.path() / name; }
     [[nodiscard]] std::filesystem::path settings() const { return m_dir.path() / "qvx.ini"; }
+    [[nodiscard]] QString folder() const { return QString::fromStdString(m_dir.path().string()); }
     [[nodiscard]] int dataPort() const { return m_base + 1; }
 
 private:
@@ -172,4 +178,53 @@ TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLo
     EXPECT_FALSE(notice->isModal());
     EXPECT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s));
     notice->close();
+}
+
+TEST(DesktopProgramReconnect, TheProgramAsAUserStartsItPollsAgainAfterTheGatewayReturns) {
+    const qvx::test::VirtualDisplay display;
+    ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start: run scripts/install-deps.sh";
+    Chain chain;
+    ASSERT_TRUE(chain.startSim(chain.path("controller.eeprom")));
+    ASSERT_TRUE(chain.startGateway());
+    const auto log = chain.path("link.log");
+    const auto logHas = [&log](const char* text) {
+        return ChildProcess::readFile(log).find(text) != std::string::npos;
+    };
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display.name());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(chain.folder());
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(QVX_CONTROLLER_PROGRAM), {QStringLiteral("--log"), QString::fromStdString(log.string())});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const QString dialog = display
+                               .xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--pid"), QString::number(program.processId()),
+                                         QStringLiteral("--name"), QStringLiteral("Neue Verbindung")})
+                               .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                               .value(0);
+    ASSERT_FALSE(dialog.isEmpty()) << "the connection dialog did not appear";
+    // A key that arrives before the dialog takes keys is lost: press until it is taken.
+    const auto connectedBy = std::chrono::steady_clock::now() + 20s;
+    while (!logHas(qvx::connection::texts::kConnected) && std::chrono::steady_clock::now() < connectedBy) {
+        (void)display.xdotool({QStringLiteral("key"), QStringLiteral("--window"), dialog, QStringLiteral("Return")});
+        (void)qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); }, 1000ms);
+    }
+    ASSERT_TRUE(qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); }, 20s));
+
+    ASSERT_TRUE(chain.killGateway());
+    EXPECT_TRUE(qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnectionLost); }, 5s));
+    ASSERT_TRUE(chain.startGateway());
+    const std::size_t before = chain.requestsSeen();
+    EXPECT_TRUE(qvx::test::waitUntil(
+        [&] { return logHas(qvx::connection::texts::kReconnected) && chain.requestsSeen() > before + 20; }, 45s))
+        << ChildProcess::readFile(log);
+    program.terminate();
+    if (!program.waitForFinished(10000)) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
 }
