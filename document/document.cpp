@@ -143,27 +143,29 @@ bool CQvx_controllerDoc::pollGripper() {
 }
 
 bool CQvx_controllerDoc::pollCycle() {
-    bool ok = pollOutputs();
-    outputsCurrent = ok;
-    switchPointsCurrent = false;
-    gripperCurrent = false;
+    // The currency of the values is published with the cycle's end, so the panes never see
+    // one of them stale only because the cycle has not read it yet.
+    bool outputs = pollOutputs();
+    bool points = false;
+    bool gripper = false;
     if (stopRequested()) {
         m_stopping = true;
-        return ok;
+        return false;
     }
-    if (ok && m_link.isConnected()) {
-        ok = pollSwitchPoints();
-        switchPointsCurrent = ok;
+    if (outputs && m_link.isConnected()) {
+        points = pollSwitchPoints();
         if (stopRequested()) {
             m_stopping = true;
-            return ok;
+            return false;
         }
     }
-    if (ok && m_link.isConnected()) {
-        ok = pollGripper();
-        gripperCurrent = ok;
+    if (points && m_link.isConnected()) {
+        gripper = pollGripper();
     }
-    return ok;
+    outputsCurrent = outputs;
+    switchPointsCurrent = points;
+    gripperCurrent = gripper;
+    return gripper;
 }
 
 void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent) {

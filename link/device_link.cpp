@@ -162,11 +162,18 @@ bool DeviceLink::transferBlock(Area area, std::uint32_t address, std::span<const
         if (ok) {
             return true;
         }
-        logFailedAttempt(static_cast<int>(codes.request), address, count, attempt, maxRetry);
+        // Without a connection nothing is sent again: such attempts are neither counted nor
+        // logged, the loss itself is.
+        const bool connected = isConnected();
+        if (connected) {
+            logFailedAttempt(static_cast<int>(codes.request), address, count, attempt, maxRetry);
+        }
         if (attempt >= maxRetry) {
             return false;
         }
-        ++m_retries;
+        if (connected) {
+            ++m_retries;
+        }
     }
 }
 
@@ -180,9 +187,6 @@ void DeviceLink::logFailedAttempt(int code, std::uint32_t address, std::size_t c
     text += info != nullptr ? std::string(info->name) : std::to_string(code);
     text += " Adresse " + std::to_string(address) + " Länge " + std::to_string(count);
     text += " (Versuch " + std::to_string(attempt) + " von " + std::to_string(maxRetry) + ")";
-    if (!isConnected()) {
-        text += ", keine Verbindung";
-    }
     log(text, kLogWarning);
 }
 

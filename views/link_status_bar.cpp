@@ -30,6 +30,8 @@ LinkStatusBar::LinkStatusBar(document::CQvx_controllerDoc& document, QWidget* pa
     addWidget(m_endpoint);
     addWidget(m_rate);
     addWidget(m_counters);
+    // A long error is cut, not allowed to widen the window; its tooltip holds all of it.
+    m_error->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     addWidget(m_error, 1);
     connect(m_timer, &QTimer::timeout, this, &LinkStatusBar::refresh);
     m_timer->start(kRefreshMs);
@@ -68,6 +70,7 @@ void LinkStatusBar::refresh() {
                 QString::fromUtf8(texts::kLinkNextAttempt).arg(seconds).arg(health.failedAttempts.load());
     }
     m_error->setText(text);
+    m_error->setToolTip(text);
 }
 
 }  // namespace qvx::views
