@@ -19,6 +19,7 @@
 #include "link/device_memory_map.h"
 #include "tests/support/loopback.h"
 #include "tests/support/memory_controller.h"
+#include "tests/support/modem_line.h"
 #include "tests/support/text_peer.h"
 
 using namespace std::chrono_literals;
@@ -115,6 +116,26 @@ TEST(ReconnectLink, LogsInAgainAndReadsTheControllersIdentity) {
     for (const auto& request : data.peer.requests()) {
         EXPECT_TRUE(request.code == 1 || request.code == 2 || request.code == 3) << request.code;
     }
+}
+
+TEST(ReconnectLink, DialsTheModemAgainForTheModemType) {
+    TextPeer gateway(qvx::test::openGateway());
+    qvx::test::ModemLine line(qvx::test::hayesModem("CONNECT 9600"));
+    storeSerial(line.memory, 5);
+    DeviceLink link;
+    link.setHost("127.0.0.1");
+    link.setTcpConnection(false);
+    link.modem().initString = "AT&FX0E0\r\n";
+    link.modem().dialString = "ATDT";
+    link.modem().callNumber = "0815";
+    link.modem().initTimeout = 200;
+    link.modem().dialTimeout = 2000;
+    const std::atomic<bool> cancel{false};
+    const auto outcome = qvx::connection::reconnectLink(link, {"", gateway.port(), line.port()}, cancel);
+    ASSERT_TRUE(outcome.controller) << outcome.error;
+    EXPECT_EQ(outcome.controller->serialNumber, 5);
+    EXPECT_EQ(line.commands(), "AT&FX0E0\r\nATDT0815\r\n");
+    EXPECT_FALSE(link.textMode());
 }
 
 TEST(ReconnectLink, NamesWhatFailedAndLeavesTheLinkDisconnected) {
