@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -18,9 +19,15 @@ public:
         const std::lock_guard guard(m_mutex);
         return m_lastError;
     }
+    /// When the last error happened.
+    [[nodiscard]] std::chrono::system_clock::time_point lastErrorTime() const {
+        const std::lock_guard guard(m_mutex);
+        return m_lastErrorTime;
+    }
     void setLastError(std::string text) {
         const std::lock_guard guard(m_mutex);
         m_lastError = std::move(text);
+        m_lastErrorTime = std::chrono::system_clock::now();
     }
 
     std::atomic<int> dataPort{0};           ///< the data port of the connection, 0 before one
@@ -31,6 +38,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::string m_lastError;  // guarded by m_mutex
+    std::chrono::system_clock::time_point m_lastErrorTime;  // guarded by m_mutex
 };
 
 /// What a restored link found, for the user-interface thread.

@@ -1,5 +1,6 @@
 #include "views/link_status_bar.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QTimer>
 
@@ -62,8 +63,11 @@ void LinkStatusBar::refresh() {
                             .arg(link.checksumErrors()));
 
     const std::string error = health.lastError();
+    // An error stays shown after the link recovered; its time tells how old it is.
+    const QString time = QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(health.lastErrorTime()))
+                             .toString(QStringLiteral("HH:mm:ss"));
     QString text = error.empty() ? QString::fromUtf8(texts::kLinkNoError)
-                                 : QString::fromUtf8(texts::kLinkLastError).arg(QString::fromStdString(error));
+                                 : QString::fromUtf8(texts::kLinkLastError).arg(time, QString::fromStdString(error));
     if (health.reconnecting && !link.isConnected()) {
         const auto seconds = (health.nextAttemptMs.load() + 999) / 1000;
         text += QStringLiteral("; ") +

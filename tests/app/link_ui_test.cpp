@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QDateTime>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -150,8 +151,10 @@ TEST(ConnectionMenu, ConnectingAgainAfterAFailedStartRunsTheDialogAgain) {
     EXPECT_EQ(ui.messages, std::vector<std::string>{qvx::connection::texts::kLoginFailed});
     // The failure is the link's last error in the status bar.
     program.frame().linkStatusBar().refresh();
-    EXPECT_EQ(find<QLabel>(&program.frame(), "linkError")->text(),
-              QStringLiteral("Letzter Fehler: ") + QString::fromUtf8(qvx::connection::texts::kLoginFailed));
+    const QString error = find<QLabel>(&program.frame(), "linkError")->text();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Letzter Fehler um "))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QStringLiteral(": ") + QString::fromUtf8(qvx::connection::texts::kLoginFailed)))
+        << error.toStdString();
     program.shutdown();
 }
 
@@ -194,9 +197,13 @@ TEST(StatusBar, ShowsTheEndpointTheCountersAndTheLastError) {
     EXPECT_EQ(find<QLabel>(&bar, "linkCounters")->text(),
               QString::fromUtf8("Wiederholungen 0, Zeitüberschreitungen 0, Prüfsummenfehler 0"));
     EXPECT_EQ(find<QLabel>(&bar, "linkRate")->text(), QStringLiteral("0.0 Zyklen/s"));
+    const QString time =
+        QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(document.health().lastErrorTime()))
+            .toString(QStringLiteral("HH:mm:ss"));
     EXPECT_EQ(find<QLabel>(&bar, "linkError")->text(),
-              QStringLiteral("Letzter Fehler: Verbindung verloren: gateway, 5101; "
-                             "Neuer Verbindungsversuch in 4 s (2 fehlgeschlagen)"));
+              QStringLiteral("Letzter Fehler um %1: Verbindung verloren: gateway, 5101; "
+                             "Neuer Verbindungsversuch in 4 s (2 fehlgeschlagen)")
+                  .arg(time));
 }
 
 TEST(DiagnosticLog, ShowsTheLinesWritesTheFileAndSavesOnRequest) {
