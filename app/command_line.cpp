@@ -47,6 +47,8 @@ std::string usageText() {
            "Any other command line is compared as a whole with the supervisor access code.\n";
 }
 
-std::string versionText() { return std::string("qvx_controller Version ") + QVX_VERSION + "\n"; }
+std::string versionText() {
+    return std::string("qvx_controller Version ") + QVX_VERSION + "\n";
+}
 
 }  // namespace qvx::app

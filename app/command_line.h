@@ -10,9 +10,9 @@ namespace qvx::app {
 struct CommandLine {
     bool help = false;
     bool version = false;
-    std::string logFile;             ///< where the diagnostic log is written too; empty: nowhere
-    std::vector<std::string> rest;   ///< the arguments left for the supervisor check
-    std::string error;               ///< set when the line cannot be used
+    std::string logFile;            ///< where the diagnostic log is written too; empty: nowhere
+    std::vector<std::string> rest;  ///< the arguments left for the supervisor check
+    std::string error;              ///< set when the line cannot be used
 };
 
 /// Reads the arguments (without the program name).

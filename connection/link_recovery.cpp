@@ -66,7 +66,8 @@ std::chrono::milliseconds ReconnectBackoff::untilDue() const {
 ReconnectOutcome reconnectLink(link::DeviceLink& link, const ReconnectTarget& target,
                                const std::atomic<bool>& cancel) {
     ReconnectOutcome outcome;
-    if (!GatewayLogin(link, link.host(), target.passphrase, target.loginPort, target.dataPort, {}, &cancel)) {
+    if (!GatewayLogin(link, link.host(), target.passphrase, target.loginPort, target.dataPort, {},
+                      &cancel)) {
         outcome.error = texts::kRecoveryLoginFailed + endpointText(link, target.loginPort);
         link.closeSocket();
         return outcome;

@@ -145,7 +145,7 @@ bool CQvx_controllerDoc::pollGripper() {
 bool CQvx_controllerDoc::pollCycle() {
     // The currency of the values is published with the cycle's end, so the panes never see
     // one of them stale only because the cycle has not read it yet.
-    bool outputs = pollOutputs();
+    const bool outputs = pollOutputs();
     bool points = false;
     bool gripper = false;
     if (stopRequested()) {

@@ -30,14 +30,14 @@ public:
         m_lastErrorTime = std::chrono::system_clock::now();
     }
 
-    std::atomic<int> dataPort{0};           ///< the data port of the connection, 0 before one
-    std::atomic<bool> reconnecting{false};  ///< the link is lost and will be restored
-    std::atomic<unsigned> failedAttempts{0};  ///< reconnect attempts that failed since the loss
+    std::atomic<int> dataPort{0};                ///< the data port of the connection, 0 before one
+    std::atomic<bool> reconnecting{false};       ///< the link is lost and will be restored
+    std::atomic<unsigned> failedAttempts{0};     ///< reconnect attempts that failed since the loss
     std::atomic<std::int64_t> nextAttemptMs{0};  ///< time until the next attempt, ms
 
 private:
     mutable std::mutex m_mutex;
-    std::string m_lastError;  // guarded by m_mutex
+    std::string m_lastError;                                // guarded by m_mutex
     std::chrono::system_clock::time_point m_lastErrorTime;  // guarded by m_mutex
 };
 

@@ -19,7 +19,8 @@ void BufferedLogSink::writeLine(int level, std::string_view line) {
 BufferedLogSink::Taken BufferedLogSink::take() {
     Taken taken;
     const std::lock_guard guard(m_mutex);
-    taken.lines.assign(std::make_move_iterator(m_lines.begin()), std::make_move_iterator(m_lines.end()));
+    taken.lines.assign(std::make_move_iterator(m_lines.begin()),
+                       std::make_move_iterator(m_lines.end()));
     m_lines.clear();
     taken.dropped = std::exchange(m_dropped, 0);
     return taken;

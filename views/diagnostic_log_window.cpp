@@ -91,7 +91,9 @@ void DiagnosticLogWindow::collect() {
     }
 }
 
-QString DiagnosticLogWindow::text() const { return m_lines->toPlainText(); }
+QString DiagnosticLogWindow::text() const {
+    return m_lines->toPlainText();
+}
 
 bool DiagnosticLogWindow::saveTo(const QString& path) const {
     QFile file(path);
@@ -106,9 +108,9 @@ bool DiagnosticLogWindow::saveTo(const QString& path) const {
 }
 
 void DiagnosticLogWindow::saveAs() {
-    const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8(texts::kLogWindowTitle),
-                                                      QStringLiteral("diagnoseprotokoll.txt"),
-                                                      QString::fromUtf8(texts::kLogFileFilter));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QString::fromUtf8(texts::kLogWindowTitle), QStringLiteral("diagnoseprotokoll.txt"),
+        QString::fromUtf8(texts::kLogFileFilter));
     if (path.isEmpty()) {
         return;
     }

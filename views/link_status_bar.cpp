@@ -64,14 +64,18 @@ void LinkStatusBar::refresh() {
 
     const std::string error = health.lastError();
     // An error stays shown after the link recovered; its time tells how old it is.
-    const QString time = QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(health.lastErrorTime()))
-                             .toString(QStringLiteral("HH:mm:ss"));
-    QString text = error.empty() ? QString::fromUtf8(texts::kLinkNoError)
-                                 : QString::fromUtf8(texts::kLinkLastError).arg(time, QString::fromStdString(error));
+    const QString time =
+        QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(health.lastErrorTime()))
+            .toString(QStringLiteral("HH:mm:ss"));
+    QString text =
+        error.empty()
+            ? QString::fromUtf8(texts::kLinkNoError)
+            : QString::fromUtf8(texts::kLinkLastError).arg(time, QString::fromStdString(error));
     if (health.reconnecting && !link.isConnected()) {
         const auto seconds = (health.nextAttemptMs.load() + 999) / 1000;
-        text += QStringLiteral("; ") +
-                QString::fromUtf8(texts::kLinkNextAttempt).arg(seconds).arg(health.failedAttempts.load());
+        text += QStringLiteral("; ") + QString::fromUtf8(texts::kLinkNextAttempt)
+                                           .arg(seconds)
+                                           .arg(health.failedAttempts.load());
     }
     m_error->setText(text);
     m_error->setToolTip(text);

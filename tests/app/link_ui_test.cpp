@@ -7,12 +7,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGraphicsEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QDateTime>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -56,7 +56,9 @@ void onConnectionDialog(const std::function<void(QWidget*)>& action, const char*
 
 struct SilentUi : qvx::connection::ConnectionUi {
     std::vector<std::string> messages;
-    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    void showMessage(std::string_view text, std::string_view) override {
+        messages.emplace_back(text);
+    }
     bool askYesNo(std::string_view, std::string_view) override { return true; }
     void showDialingNotice(std::string_view) override {}
     void hideDialingNotice() override {}
@@ -65,9 +67,7 @@ struct SilentUi : qvx::connection::ConnectionUi {
 
 /// A qvx.ini of its own, removed at the end.
 struct SettingsFile {
-    explicit SettingsFile(const std::string& content) {
-        std::ofstream(path) << content;
-    }
+    explicit SettingsFile(const std::string& content) { std::ofstream(path) << content; }
     ~SettingsFile() { std::filesystem::remove(path); }
     [[nodiscard]] std::string text() const {
         std::ifstream in(path);
@@ -153,7 +153,8 @@ TEST(ConnectionMenu, ConnectingAgainAfterAFailedStartRunsTheDialogAgain) {
     program.frame().linkStatusBar().refresh();
     const QString error = find<QLabel>(&program.frame(), "linkError")->text();
     EXPECT_TRUE(error.startsWith(QStringLiteral("Letzter Fehler um "))) << error.toStdString();
-    EXPECT_TRUE(error.endsWith(QStringLiteral(": ") + QString::fromUtf8(qvx::connection::texts::kLoginFailed)))
+    EXPECT_TRUE(error.endsWith(QStringLiteral(": ") +
+                               QString::fromUtf8(qvx::connection::texts::kLoginFailed)))
         << error.toStdString();
     program.shutdown();
 }
@@ -165,17 +166,22 @@ TEST(AutoReconnectSetting, IsWrittenOnlyWhenTheUserChangesIt) {
     program.start();
     SilentUi ui;
     bool shownChecked = false;
-    onConnectionDialog([&](QWidget* dialog) { shownChecked = find<QCheckBox>(dialog, "autoReconnect")->isChecked(); });
+    onConnectionDialog([&](QWidget* dialog) {
+        shownChecked = find<QCheckBox>(dialog, "autoReconnect")->isChecked();
+    });
     EXPECT_FALSE(program.connect(ui));
     EXPECT_TRUE(shownChecked);  // on when the key is missing
     EXPECT_EQ(settings.text().find("AutoReconnect"), std::string::npos);
     EXPECT_TRUE(program.document().autoReconnect);
 
-    onConnectionDialog([](QWidget* dialog) { find<QCheckBox>(dialog, "autoReconnect")->setChecked(false); });
+    onConnectionDialog(
+        [](QWidget* dialog) { find<QCheckBox>(dialog, "autoReconnect")->setChecked(false); });
     EXPECT_FALSE(program.connect(ui));
     EXPECT_NE(settings.text().find("AutoReconnect=0"), std::string::npos);
     EXPECT_FALSE(program.document().autoReconnect);
-    onConnectionDialog([&](QWidget* dialog) { shownChecked = find<QCheckBox>(dialog, "autoReconnect")->isChecked(); });
+    onConnectionDialog([&](QWidget* dialog) {
+        shownChecked = find<QCheckBox>(dialog, "autoReconnect")->isChecked();
+    });
     EXPECT_FALSE(program.connect(ui));
     EXPECT_FALSE(shownChecked);
     program.shutdown();
@@ -193,13 +199,14 @@ TEST(StatusBar, ShowsTheEndpointTheCountersAndTheLastError) {
     document.health().nextAttemptMs = 3500;
     document.health().failedAttempts = 2;
     bar.refresh();
-    EXPECT_EQ(find<QLabel>(&bar, "linkEndpoint")->text(), QStringLiteral("Gateway gateway, Datenport 5101"));
+    EXPECT_EQ(find<QLabel>(&bar, "linkEndpoint")->text(),
+              QStringLiteral("Gateway gateway, Datenport 5101"));
     EXPECT_EQ(find<QLabel>(&bar, "linkCounters")->text(),
               QString::fromUtf8("Wiederholungen 0, Zeitüberschreitungen 0, Prüfsummenfehler 0"));
     EXPECT_EQ(find<QLabel>(&bar, "linkRate")->text(), QStringLiteral("0.0 Zyklen/s"));
-    const QString time =
-        QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(document.health().lastErrorTime()))
-            .toString(QStringLiteral("HH:mm:ss"));
+    const QString time = QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(
+                                                           document.health().lastErrorTime()))
+                             .toString(QStringLiteral("HH:mm:ss"));
     EXPECT_EQ(find<QLabel>(&bar, "linkError")->text(),
               QStringLiteral("Letzter Fehler um %1: Verbindung verloren: gateway, 5101; "
                              "Neuer Verbindungsversuch in 4 s (2 fehlgeschlagen)")
@@ -209,14 +216,16 @@ TEST(StatusBar, ShowsTheEndpointTheCountersAndTheLastError) {
 TEST(DiagnosticLog, ShowsTheLinesWritesTheFileAndSavesOnRequest) {
     CQvx_controllerDoc document;
     qvx::views::DiagnosticLogWindow window(document);
-    const auto logFile = std::filesystem::temp_directory_path() / ("qvx_log_" + std::to_string(::getpid()) + ".log");
+    const auto logFile =
+        std::filesystem::temp_directory_path() / ("qvx_log_" + std::to_string(::getpid()) + ".log");
     std::filesystem::remove(logFile);
     ASSERT_TRUE(window.setLogFile(logFile.string()));
     document.link().setMask(CQvx_controllerDoc::kLogMaskInfo);
     document.link().log("Verbindung verloren", qvx::link::kLogWarning);
     document.link().log("jeder Rahmen", qvx::link::kLogDebug);  // not with the default mask
     window.collect();
-    EXPECT_TRUE(window.text().endsWith(QStringLiteral(" Warning: Verbindung verloren"))) << window.text().toStdString();
+    EXPECT_TRUE(window.text().endsWith(QStringLiteral(" Warning: Verbindung verloren")))
+        << window.text().toStdString();
     EXPECT_FALSE(window.text().contains(QStringLiteral("jeder Rahmen")));
 
     find<QCheckBox>(&window, "logDebug")->setChecked(true);

@@ -4,13 +4,12 @@
 #include "connection/link_recovery.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <mutex>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -105,7 +104,8 @@ TEST(ReconnectLink, LogsInAgainAndReadsTheControllersIdentity) {
     DeviceLink link;
     link.setHost("127.0.0.1");
     const std::atomic<bool> cancel{false};
-    const auto outcome = qvx::connection::reconnectLink(link, {"geheim", gateway.port(), data.peer.port()}, cancel);
+    const auto outcome =
+        qvx::connection::reconnectLink(link, {"geheim", gateway.port(), data.peer.port()}, cancel);
     ASSERT_TRUE(outcome.controller) << outcome.error;
     EXPECT_EQ(outcome.controller->serialNumber, 77);
     EXPECT_EQ(outcome.controller->week, 12);
@@ -131,7 +131,8 @@ TEST(ReconnectLink, DialsTheModemAgainForTheModemType) {
     link.modem().initTimeout = 200;
     link.modem().dialTimeout = 2000;
     const std::atomic<bool> cancel{false};
-    const auto outcome = qvx::connection::reconnectLink(link, {"", gateway.port(), line.port()}, cancel);
+    const auto outcome =
+        qvx::connection::reconnectLink(link, {"", gateway.port(), line.port()}, cancel);
     ASSERT_TRUE(outcome.controller) << outcome.error;
     EXPECT_EQ(outcome.controller->serialNumber, 5);
     EXPECT_EQ(line.commands(), "AT&FX0E0\r\nATDT0815\r\n");
@@ -145,7 +146,8 @@ TEST(ReconnectLink, NamesWhatFailedAndLeavesTheLinkDisconnected) {
     const int nobody = qvx::test::unusedLoopbackPort();
     auto outcome = qvx::connection::reconnectLink(refused, {"", nobody, nobody + 1}, cancel);
     EXPECT_FALSE(outcome.controller);
-    EXPECT_EQ(outcome.error, texts::kRecoveryLoginFailed + std::string("127.0.0.1, ") + std::to_string(nobody));
+    EXPECT_EQ(outcome.error,
+              texts::kRecoveryLoginFailed + std::string("127.0.0.1, ") + std::to_string(nobody));
 
     TextPeer gateway(qvx::test::openGateway());
     qvx::test::MemoryController silent;
@@ -156,7 +158,8 @@ TEST(ReconnectLink, NamesWhatFailedAndLeavesTheLinkDisconnected) {
     DeviceLink link;
     link.setHost("127.0.0.1");
     link.setMaxRetry(1);
-    outcome = qvx::connection::reconnectLink(link, {"", gateway.port(), silent.peer.port()}, cancel);
+    outcome =
+        qvx::connection::reconnectLink(link, {"", gateway.port(), silent.peer.port()}, cancel);
     EXPECT_FALSE(outcome.controller);
     EXPECT_EQ(outcome.error, texts::kControllerSilent);
     EXPECT_TRUE(qvx::test::waitUntil([&] { return !link.isConnected(); }, 5s));
@@ -184,7 +187,9 @@ namespace {
 struct RecordingUi final : qvx::connection::ConnectionUi {
     std::vector<std::string> messages;
     int pumps = 0;
-    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    void showMessage(std::string_view text, std::string_view) override {
+        messages.emplace_back(text);
+    }
     bool askYesNo(std::string_view, std::string_view) override { return true; }
     void showDialingNotice(std::string_view) override {}
     void hideDialingNotice() override {}

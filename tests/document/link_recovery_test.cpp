@@ -33,10 +33,11 @@ void setSilent(qvx::test::ControllerMemory& memory, bool silent) {
 
 /// A document polling a controller behind an open gateway, logged in as at start-up.
 struct ConnectedDocument {
-    ConnectedDocument() : gateway([this](const std::string& received) {
-        ++logins;
-        return qvx::test::openGateway()(received);
-    }) {
+    ConnectedDocument()
+        : gateway([this](const std::string& received) {
+              ++logins;
+              return qvx::test::openGateway()(received);
+          }) {
         memory.put(memory.eeprom, mm::kServiceData, {10, 24, 42});
         document.link().setHost("127.0.0.1");
         EXPECT_TRUE(qvx::connection::GatewayLogin(document.link(), "127.0.0.1", "", gateway.port(),
@@ -45,17 +46,20 @@ struct ConnectedDocument {
         // Short waits keep a failing cycle short.
         document.link().setReplyWait(150);
         document.link().setMaxRetry(2);
-        document.setReconnectTarget({"", gateway.port(), peer.port()}, qvx::connection::ServiceData{10, 24, 42});
+        document.setReconnectTarget({"", gateway.port(), peer.port()},
+                                    qvx::connection::ServiceData{10, 24, 42});
     }
     void startAndAwaitOnline() {
         document.startPolling();
-        ASSERT_TRUE(waitUntil([this] { return document.pollOk.load() && document.gripperCurrent.load(); }, 5s));
+        ASSERT_TRUE(waitUntil(
+            [this] { return document.pollOk.load() && document.gripperCurrent.load(); }, 5s));
     }
     [[nodiscard]] bool allCurrent() const {
         return document.outputsCurrent && document.switchPointsCurrent && document.gripperCurrent;
     }
     [[nodiscard]] bool noneCurrent() const {
-        return !document.outputsCurrent && !document.switchPointsCurrent && !document.gripperCurrent;
+        return !document.outputsCurrent && !document.switchPointsCurrent &&
+               !document.gripperCurrent;
     }
     [[nodiscard]] std::string logText() {
         for (auto& line : document.logBuffer().take().lines) {
@@ -71,8 +75,8 @@ struct ConnectedDocument {
     std::atomic<int> outputReads{0};
     qvx::test::ControllerMemory memory;
     qvx::test::ScriptedPeer peer{[this](const qvx::link::LinkMessage& request, int) {
-        if (loseEveryOtherOutputRead && request.code == kReadRam && request.address == mm::kOutputStatus &&
-            ++outputReads % 2 == 1) {
+        if (loseEveryOtherOutputRead && request.code == kReadRam &&
+            request.address == mm::kOutputStatus && ++outputReads % 2 == 1) {
             return std::vector<qvx::test::Bytes>{};
         }
         return memory.serve(request);
@@ -90,7 +94,8 @@ TEST(LinkLoss, IsShownAtOnceAndTheLinkComesBackBySelf) {
     c.document.newData = false;
     c.peer.dropClient();
     // Offline with new data, so the panes show it without waiting for a successful cycle.
-    ASSERT_TRUE(waitUntil([&] { return !c.document.pollOk && c.document.newData && c.noneCurrent(); }, 2s));
+    ASSERT_TRUE(
+        waitUntil([&] { return !c.document.pollOk && c.document.newData && c.noneCurrent(); }, 2s));
     EXPECT_TRUE(c.document.health().reconnecting);
     EXPECT_EQ(c.document.health().lastError().rfind(texts::kConnectionLost, 0), 0U);
 
@@ -114,12 +119,14 @@ TEST(LinkLoss, AnotherControllerBehindThePortIsReadAgain) {
     auto& memory = c.memory;
     memory.put(memory.eeprom, mm::kServiceData, {11, 25, 43});
     memory.put(memory.eeprom, mm::kCalibrationHeader, {1, 0, 2, 1});
-    memory.put(memory.eeprom, mm::kCalibrationPoints, {0x80, 0x0F, 0x27, 0x10, 0x40, 0x0F, 0x13, 0x88});
+    memory.put(memory.eeprom, mm::kCalibrationPoints,
+               {0x80, 0x0F, 0x27, 0x10, 0x40, 0x0F, 0x13, 0x88});
     memory.put(memory.eeprom, mm::kUnderTolerance, {0xF5, 0xAF});
     memory.put(memory.eeprom, mm::kOverTolerance, {0xEB, 0x5F});
     c.peer.dropClient();
     std::optional<qvx::document::RecoveryReport> report;
-    ASSERT_TRUE(waitUntil([&] { return (report = c.document.takeRecoveryReport()).has_value(); }, 15s));
+    ASSERT_TRUE(
+        waitUntil([&] { return (report = c.document.takeRecoveryReport()).has_value(); }, 15s));
     EXPECT_TRUE(report->anotherController);
     EXPECT_EQ(report->previousSerialNumber, 42);
     EXPECT_EQ(report->controller.serialNumber, 43);
@@ -146,7 +153,8 @@ TEST(SilentController, MarksTheValuesStaleAndKeepsTheLinkWithoutReconnecting) {
     c.startAndAwaitOnline();
     setSilent(c.memory, true);
     ASSERT_TRUE(waitUntil([&] { return !c.document.pollOk && c.noneCurrent(); }, 3s));
-    ASSERT_TRUE(waitUntil([&] { return c.document.health().lastError() == texts::kControllerGone; }, 5s));
+    ASSERT_TRUE(
+        waitUntil([&] { return c.document.health().lastError() == texts::kControllerGone; }, 5s));
     EXPECT_TRUE(c.document.link().isConnected());  // the described behaviour: polling goes on
     setSilent(c.memory, false);
     EXPECT_TRUE(waitUntil([&] { return c.document.pollOk.load() && c.allCurrent(); }, 5s));

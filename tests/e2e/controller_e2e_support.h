@@ -19,7 +19,9 @@ namespace qvx::test {
 
 struct RecordingUi : connection::ConnectionUi {
     std::vector<std::string> messages;
-    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+    void showMessage(std::string_view text, std::string_view) override {
+        messages.emplace_back(text);
+    }
     bool askYesNo(std::string_view, std::string_view) override { return true; }
     void showDialingNotice(std::string_view) override {}
     void hideDialingNotice() override {}

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <csignal>
 #include <fstream>
 #include <optional>
@@ -41,34 +42,36 @@ public:
     Chain() {
         std::filesystem::create_symlink(QVX_GATEWAY_PROGRAM, m_dir.path() / "qvx_gateway");
         std::ofstream(m_dir.path() / "qvx_gateway.ini")
-            << "[Globals]\nBasePortAddress=" << m_base << "\nPorts=1\n[Port1]\nCOMPort=" << tty().string() << "\n";
+            << "[Globals]\nBasePortAddress=" << m_base
+            << "\nPorts=1\n[Port1]\nCOMPort=" << tty().string() << "\n";
         std::ofstream(settings()) << "[Globals]\nTCP_IP_ADDRESS=127.0.0.1\nBasePort=" << m_base
                                   << "\nPort=" << dataPort() << "\nBaseUnit=MM\n";
     }
 
     [[nodiscard]] bool startSim(const std::filesystem::path& eeprom) {
         // -v: the simulator writes a line per request, so the test sees polling arrive.
-        m_sim.emplace(std::vector<std::string>{QVX_SIM_PROGRAM, "--pty", tty().string(), "-v", "--eeprom",
-                                               eeprom.string()},
+        m_sim.emplace(std::vector<std::string>{QVX_SIM_PROGRAM, "--pty", tty().string(), "-v",
+                                               "--eeprom", eeprom.string()},
                       m_dir.path() / "sim.out", m_dir.path() / "sim.err");
         return m_sim->waitForOutput("ready", 10s);
     }
-    [[nodiscard]] bool stopSim() {
-        return m_sim->signal(SIGTERM) && m_sim->waitForExit(10s);
-    }
+    [[nodiscard]] bool stopSim() { return m_sim->signal(SIGTERM) && m_sim->waitForExit(10s); }
     [[nodiscard]] bool startGateway() {
         m_gateway.emplace(std::vector<std::string>{(m_dir.path() / "qvx_gateway").string(), "-d"},
                           m_dir.path() / "gw.out", m_dir.path() / "gw.err");
         return m_gateway->waitForOutput("Initialisierung OK", 10s);
     }
     /// Ends the gateway the hard way, as a crash or a pulled plug does.
-    [[nodiscard]] bool killGateway() { return m_gateway->signal(SIGKILL) && m_gateway->waitForExit(5s); }
+    [[nodiscard]] bool killGateway() {
+        return m_gateway->signal(SIGKILL) && m_gateway->waitForExit(5s);
+    }
 
     /// Requests the simulator has seen since it started.
     [[nodiscard]] std::size_t requestsSeen() const {
         const std::string err = m_sim->err();
         std::size_t count = 0;
-        for (std::size_t at = err.find("qvx_sim: "); at != std::string::npos; at = err.find("qvx_sim: ", at + 1)) {
+        for (std::size_t at = err.find("qvx_sim: "); at != std::string::npos;
+             at = err.find("qvx_sim: ", at + 1)) {
             ++count;
         }
         return count;
@@ -95,12 +98,15 @@ struct ConnectedProgram {
         qvx::test::confirmConnectionDialog();
         connected = program.connect(ui);
         text = program.frame().fixedPane()->findChild<QLineEdit*>(QStringLiteral("connectionText"));
-        lamp = program.frame().fixedPane()->findChild<qvx::widgets::RectangularLed*>(QStringLiteral("connectionLamp"));
+        lamp = program.frame().fixedPane()->findChild<qvx::widgets::RectangularLed*>(
+            QStringLiteral("connectionLamp"));
         online = QStringLiteral("Online, Verbunden mit 127.0.0.1, %1").arg(chain.dataPort());
     }
     ~ConnectedProgram() { program.shutdown(); }
     [[nodiscard]] bool isOnline() const { return text->text() == online && lamp->isActive(); }
-    [[nodiscard]] bool isOffline() const { return text->text() == QStringLiteral("Offline.") && !lamp->isActive(); }
+    [[nodiscard]] bool isOffline() const {
+        return text->text() == QStringLiteral("Offline.") && !lamp->isActive();
+    }
     [[nodiscard]] QString statusBarText(const char* name) {
         return program.frame().findChild<QLabel*>(QString::fromLatin1(name))->text();
     }
@@ -130,24 +136,32 @@ TEST(DesktopProgramReconnect, ComesBackByItselfWhenTheGatewayReturnsOnTheSamePor
     ASSERT_TRUE(chain.startGateway());
     ConnectedProgram p(chain);
     ASSERT_TRUE(p.connected) << (p.ui.messages.empty() ? "" : p.ui.messages.front());
-    ASSERT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s)) << p.text->text().toStdString();
+    ASSERT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s))
+        << p.text->text().toStdString();
     QWidget* lowerView = p.program.frame().lowerView();
 
     ASSERT_TRUE(chain.killGateway());
-    ASSERT_TRUE(waitWhileRunning([&] { return p.isOffline(); }, 5s)) << p.text->text().toStdString();
+    ASSERT_TRUE(waitWhileRunning([&] { return p.isOffline(); }, 5s))
+        << p.text->text().toStdString();
     EXPECT_TRUE(waitWhileRunning(
-        [&] { return p.statusBarText("linkError").contains(QStringLiteral("Verbindung verloren")); }, 3s))
+        [&] {
+            return p.statusBarText("linkError").contains(QStringLiteral("Verbindung verloren"));
+        },
+        3s))
         << p.statusBarText("linkError").toStdString();
 
     ASSERT_TRUE(chain.startGateway());
     const std::size_t before = chain.requestsSeen();
-    EXPECT_TRUE(waitWhileRunning([&] { return p.isOnline() && chain.requestsSeen() > before + 20; }, 45s))
-        << p.text->text().toStdString() << " after " << chain.requestsSeen() - before << " requests";
+    EXPECT_TRUE(
+        waitWhileRunning([&] { return p.isOnline() && chain.requestsSeen() > before + 20; }, 45s))
+        << p.text->text().toStdString() << " after " << chain.requestsSeen() - before
+        << " requests";
     // Nothing was asked and the view stayed.
     EXPECT_EQ(p.ui.messages, std::vector<std::string>{});
     EXPECT_EQ(p.program.frame().lowerView(), lowerView);
     EXPECT_EQ(shownNotice("anotherController"), nullptr);
-    EXPECT_EQ(p.statusBarText("linkEndpoint"), QStringLiteral("Gateway 127.0.0.1, Datenport %1").arg(chain.dataPort()));
+    EXPECT_EQ(p.statusBarText("linkEndpoint"),
+              QStringLiteral("Gateway 127.0.0.1, Datenport %1").arg(chain.dataPort()));
 }
 
 TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLoss) {
@@ -173,8 +187,10 @@ TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLo
     ASSERT_TRUE(chain.startGateway());
 
     QMessageBox* notice = nullptr;
-    ASSERT_TRUE(waitWhileRunning([&] { return (notice = shownNotice("anotherController")) != nullptr; }, 45s));
-    EXPECT_TRUE(notice->text().contains(QStringLiteral("Seriennummer 43, zuvor 42"))) << notice->text().toStdString();
+    ASSERT_TRUE(waitWhileRunning(
+        [&] { return (notice = shownNotice("anotherController")) != nullptr; }, 45s));
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("Seriennummer 43, zuvor 42")))
+        << notice->text().toStdString();
     EXPECT_FALSE(notice->isModal());
     EXPECT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s));
     notice->close();
@@ -183,6 +199,8 @@ TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLo
 TEST(DesktopProgramReconnect, TheProgramAsAUserStartsItPollsAgainAfterTheGatewayReturns) {
     const qvx::test::VirtualDisplay display;
     ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start: run scripts/install-deps.sh";
+    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        << "xdotool is missing: run scripts/install-deps.sh";
     Chain chain;
     ASSERT_TRUE(chain.startSim(chain.path("controller.eeprom")));
     ASSERT_TRUE(chain.startGateway());
@@ -198,29 +216,41 @@ TEST(DesktopProgramReconnect, TheProgramAsAUserStartsItPollsAgainAfterTheGateway
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(chain.folder());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(QVX_CONTROLLER_PROGRAM), {QStringLiteral("--log"), QString::fromStdString(log.string())});
+    program.start(QStringLiteral(QVX_CONTROLLER_PROGRAM),
+                  {QStringLiteral("--log"), QString::fromStdString(log.string())});
     ASSERT_TRUE(program.waitForStarted(10000));
-    const QString dialog = display
-                               .xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--pid"), QString::number(program.processId()),
-                                         QStringLiteral("--name"), QStringLiteral("Neue Verbindung")})
-                               .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-                               .value(0);
+    const QString dialog =
+        display
+            .xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                      QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                      QString::number(program.processId()), QStringLiteral("--name"),
+                      QStringLiteral("Neue Verbindung")})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            .value(0);
     ASSERT_FALSE(dialog.isEmpty()) << "the connection dialog did not appear";
     // A key that arrives before the dialog takes keys is lost: press until it is taken.
     const auto connectedBy = std::chrono::steady_clock::now() + 20s;
-    while (!logHas(qvx::connection::texts::kConnected) && std::chrono::steady_clock::now() < connectedBy) {
-        (void)display.xdotool({QStringLiteral("key"), QStringLiteral("--window"), dialog, QStringLiteral("Return")});
-        (void)qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); }, 1000ms);
+    while (!logHas(qvx::connection::texts::kConnected) &&
+           std::chrono::steady_clock::now() < connectedBy) {
+        (void)display.xdotool(
+            {QStringLiteral("key"), QStringLiteral("--window"), dialog, QStringLiteral("Return")});
+        (void)qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); },
+                                   1000ms);
     }
-    ASSERT_TRUE(qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); }, 20s));
+    ASSERT_TRUE(
+        qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnected); }, 20s));
 
     ASSERT_TRUE(chain.killGateway());
-    EXPECT_TRUE(qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnectionLost); }, 5s));
+    EXPECT_TRUE(
+        qvx::test::waitUntil([&] { return logHas(qvx::connection::texts::kConnectionLost); }, 5s));
     ASSERT_TRUE(chain.startGateway());
     const std::size_t before = chain.requestsSeen();
     EXPECT_TRUE(qvx::test::waitUntil(
-        [&] { return logHas(qvx::connection::texts::kReconnected) && chain.requestsSeen() > before + 20; }, 45s))
+        [&] {
+            return logHas(qvx::connection::texts::kReconnected) &&
+                   chain.requestsSeen() > before + 20;
+        },
+        45s))
         << ChildProcess::readFile(log);
     program.terminate();
     if (!program.waitForFinished(10000)) {

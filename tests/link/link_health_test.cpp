@@ -71,8 +71,10 @@ TEST(LinkHealth, RetriesAndTimeOutsAreCountedFromTheLatestConnection) {
     ASSERT_TRUE(c.link.readRam(32, 2));
     EXPECT_EQ(c.link.retries(), 2U);
     EXPECT_EQ(c.link.timeouts(), 2U);
-    EXPECT_TRUE(c.sink.has("Warning: Keine passende Antwort auf ReadRamDataReq Adresse 32 Länge 2 (Versuch 1 von 3)"));
-    EXPECT_TRUE(c.sink.has("Warning: Keine passende Antwort auf ReadRamDataReq Adresse 32 Länge 2 (Versuch 2 von 3)"));
+    EXPECT_TRUE(c.sink.has(
+        "Warning: Keine passende Antwort auf ReadRamDataReq Adresse 32 Länge 2 (Versuch 1 von 3)"));
+    EXPECT_TRUE(c.sink.has(
+        "Warning: Keine passende Antwort auf ReadRamDataReq Adresse 32 Länge 2 (Versuch 2 von 3)"));
     c.peer.dropClient();
     ASSERT_TRUE(qvx::test::waitUntil([&] { return !c.link.isConnected(); }, 5s));
     ASSERT_TRUE(c.link.connect(c.peer.port(), "127.0.0.1"));
@@ -98,7 +100,8 @@ TEST(LinkLog, DebugAddsEveryFrameInHexadecimal) {
     c.link.setMask(15);
     ASSERT_TRUE(c.link.readRam(32, 2));
     // Start mark, ReadRamDataReq, address 32 little-endian, length 2, end mark, checksum.
-    EXPECT_TRUE(c.sink.has("Debug: TX 02 03 20 00 02 03 ")) << testing::PrintToString(c.sink.lines());
+    EXPECT_TRUE(c.sink.has("Debug: TX 02 03 20 00 02 03 "))
+        << testing::PrintToString(c.sink.lines());
     EXPECT_TRUE(c.sink.has("Debug: RX 02 ")) << testing::PrintToString(c.sink.lines());
 }
 
@@ -121,7 +124,8 @@ TEST(BufferedLogSink, DropsAndCountsLinesBeyondItsCapacity) {
 
 TEST(BufferedLogSink, LinesAreShownWithTheirTimeToTheMillisecond) {
     const qvx::link::LogLine line{std::chrono::system_clock::now(), qvx::link::kLogInfo, "Info: x"};
-    EXPECT_TRUE(std::regex_match(qvx::link::formatLogLine(line), std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d Info: x)")))
+    EXPECT_TRUE(std::regex_match(qvx::link::formatLogLine(line),
+                                 std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d Info: x)")))
         << qvx::link::formatLogLine(line);
     EXPECT_EQ(qvx::link::hexBytes({0x02, 0xAB, 0x0F}), "02 AB 0F");
     EXPECT_EQ(qvx::link::hexBytes({}), "");
