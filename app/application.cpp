@@ -140,8 +140,9 @@ void QvxApplication::takeRecoveryReport() {
     m_document->readTolerances = report->tolerancesRead;
     m_document->underTolerance = report->underTolerance;
     m_document->overTolerance = report->overTolerance;
-    // The lower view reads its data again, except the live plot, whose history stays.
-    if (m_frame->currentView() != CMainFrame::kOperatingState) {
+    // The lower view reads its data again, except the live plot, whose history stays, and
+    // not under another operation's wait.
+    if (views::uiEnabled() && m_frame->currentView() != CMainFrame::kOperatingState) {
         m_frame->SwitchView(m_frame->currentView());
     }
     const QString text =

@@ -173,6 +173,12 @@ TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLo
     ASSERT_TRUE(p.connected);
     ASSERT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s));
 
+    p.program.frame().SwitchView(qvx::app::CMainFrame::kService);
+    const auto serialShown = [&] {
+        return p.program.frame().lowerView()->findChild<QLineEdit*>(QStringLiteral("serialNumber"))->text();
+    };
+    EXPECT_EQ(serialShown(), QStringLiteral("42"));
+
     // The controller is replaced: the same memory, another serial number.
     ASSERT_TRUE(chain.killGateway());
     ASSERT_TRUE(chain.stopSim());
@@ -192,6 +198,7 @@ TEST(DesktopProgramReconnect, TellsTheUserWhenAnotherControllerAnswersAfterTheLo
     EXPECT_TRUE(notice->text().contains(QStringLiteral("Seriennummer 43, zuvor 42")))
         << notice->text().toStdString();
     EXPECT_FALSE(notice->isModal());
+    EXPECT_EQ(serialShown(), QStringLiteral("43"));  // the view shown read its data again
     EXPECT_TRUE(waitWhileRunning([&] { return p.isOnline(); }, 10s));
     notice->close();
 }
