@@ -179,7 +179,8 @@ void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool co
     logLine(connection::texts::kConnectionLost + endpoint, link::kLogWarning);
     backoff.start();
     m_health.failedAttempts = 0;
-    m_health.reconnecting = autoReconnect.load();
+    // Only a link made with a login can be made again.
+    m_health.reconnecting = autoReconnect && m_target.dataPort != 0;
 }
 
 bool CQvx_controllerDoc::tryReconnect() {
@@ -236,7 +237,9 @@ void CQvx_controllerDoc::pollLoop() {
                 linkLost(backoff, closedForSilence);
                 closedForSilence = false;
             }
-            if (autoReconnect && backoff.isDue()) {
+            // Reconnecting follows the loss of a link that was online, never a link that was
+            // not there from the start.
+            if (m_health.reconnecting && backoff.isDue()) {
                 if (tryReconnect()) {
                     m_health.reconnecting = false;
                     failedCycles = 0;
@@ -267,7 +270,7 @@ void CQvx_controllerDoc::pollLoop() {
             m_health.setLastError(connection::texts::kControllerGone);
             logLine(connection::texts::kControllerGone, link::kLogWarning);
             // Without reconnecting, the link stays and polling resumes when answers come back.
-            if (autoReconnect) {
+            if (autoReconnect && m_target.dataPort != 0) {
                 closedForSilence = true;
                 m_link.closeSocket();
             }

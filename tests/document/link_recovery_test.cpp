@@ -201,3 +201,25 @@ TEST(LinkLoss, ADisconnectByTheUserShowsOfflineAndNeverReconnects) {
     EXPECT_EQ(c.document.health().lastError(), texts::kDisconnectedByUser);
     EXPECT_FALSE(waitUntil([&] { return c.logins.load() > 1; }, 1500ms));
 }
+
+TEST(LinkLoss, ALinkMadeWithoutALoginIsNotAttemptedAgain) {
+    qvx::test::MemoryController controller;
+    CQvx_controllerDoc document;
+    document.link().setReplyWait(100);
+    ASSERT_TRUE(document.link().connect(controller.peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(waitUntil([&] { return document.link().isConnected(); }, 5s));
+    document.startPolling();
+    ASSERT_TRUE(waitUntil([&] { return document.pollOk.load(); }, 5s));
+    controller.peer.dropClient();
+    ASSERT_TRUE(waitUntil([&] { return !document.pollOk && document.newData; }, 2s));
+    EXPECT_FALSE(document.health().reconnecting);
+    // No attempt is logged where the first would have come after one second.
+    EXPECT_FALSE(waitUntil([&] {
+        for (const auto& line : document.logBuffer().take().lines) {
+            if (line.text.find(texts::kReconnecting) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }, 1500ms));
+}
