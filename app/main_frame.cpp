@@ -21,6 +21,8 @@
 #include "app/lower_views.h"
 #include "document/document.h"
 #include "views/device_backup_commands.h"
+#include "views/diagnostic_log_window.h"
+#include "views/link_status_bar.h"
 #include "views/ui_state.h"
 #include "views/valid_form.h"
 #include "views/view_fixpart.h"
@@ -34,7 +36,11 @@ constexpr int kRestoredWidth = 744;
 constexpr int kRestoredHeight = 600;
 }  // namespace
 
-CMainFrame::CMainFrame(document::CQvx_controllerDoc& document) : m_document(document), m_splitter(new QSplitter(Qt::Vertical)) {
+CMainFrame::CMainFrame(document::CQvx_controllerDoc& document)
+    : m_document(document),
+      m_splitter(new QSplitter(Qt::Vertical)),
+      m_log(new views::DiagnosticLogWindow(document, this)),
+      m_statusBar(new views::LinkStatusBar(document)) {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("qvx_controller"));
     setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
@@ -46,6 +52,7 @@ CMainFrame::CMainFrame(document::CQvx_controllerDoc& document) : m_document(docu
         [this]() -> document::DocumentView* { return qobject_cast<views::CValidForm*>(lowerView()); });
     m_splitter->addWidget(fixed);
     setCentralWidget(m_splitter);
+    setStatusBar(m_statusBar);
     buildMenu();
     SwitchView(kOperatingState);
     m_splitter->setSizes({kFixedPaneHeight, kRestoredHeight - kFixedPaneHeight});
@@ -110,6 +117,23 @@ void CMainFrame::buildMenu() {
     quit->setObjectName(QStringLiteral("quit"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
+    QMenu* link = menuBar()->addMenu(QStringLiteral("Verbindung"));
+    QAction* connectLink = link->addAction(QStringLiteral("Verbindung herstellen..."));
+    connectLink->setObjectName(QStringLiteral("connectLink"));
+    QAction* disconnectLink = link->addAction(QStringLiteral("Verbindung trennen"));
+    disconnectLink->setObjectName(QStringLiteral("disconnectLink"));
+    // Inside another operation's wait a new connection would pull the link from under it.
+    connect(connectLink, &QAction::triggered, this, [this] {
+        if (views::uiEnabled()) {
+            emit connectRequested();
+        }
+    });
+    connect(disconnectLink, &QAction::triggered, this, [this] {
+        if (views::uiEnabled()) {
+            emit disconnectRequested();
+        }
+    });
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     QAction* helpFile = help->addAction(QStringLiteral("Hilfe"));
     helpFile->setObjectName(QStringLiteral("help"));
@@ -117,6 +141,9 @@ void CMainFrame::buildMenu() {
     QAction* about = help->addAction(QString::fromUtf8("Inf&o über qvx_controller..."));
     about->setObjectName(QStringLiteral("about"));
     connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
+    QAction* log = help->addAction(QStringLiteral("Diagnoseprotokoll"));
+    log->setObjectName(QStringLiteral("showDiagnosticLog"));
+    connect(log, &QAction::triggered, this, &CMainFrame::showDiagnosticLog);
     syncUnitMenu();
 }
 
@@ -169,6 +196,12 @@ void CMainFrame::showAbout() {
     layout->addLayout(row);
     layout->addWidget(buttons);
     about.exec();
+}
+
+void CMainFrame::showDiagnosticLog() {
+    m_log->show();
+    m_log->raise();
+    m_log->activateWindow();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,11 @@ namespace qvx::document {
 class CQvx_controllerDoc;
 }
 
+namespace qvx::views {
+class DiagnosticLogWindow;
+class LinkStatusBar;
+}  // namespace qvx::views
+
 namespace qvx::app {
 
 /// The main window: the fixed pane on top, one of five lower views below, and the menu.
@@ -33,6 +38,15 @@ public:
     [[nodiscard]] QWidget* fixedPane() const;
     /// Sets the unit menu's check marks from the document's preference.
     void syncUnitMenu();
+    /// The window "Diagnoseprotokoll"; it exists, hidden, from the start.
+    [[nodiscard]] views::DiagnosticLogWindow& diagnosticLog() { return *m_log; }
+    [[nodiscard]] views::LinkStatusBar& linkStatusBar() { return *m_statusBar; }
+
+signals:
+    /// "Verbindung herstellen..." was chosen (while the user interface is not busy).
+    void connectRequested();
+    /// "Verbindung trennen" was chosen (while the user interface is not busy).
+    void disconnectRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -44,11 +58,14 @@ private:
     void setInchUnit(int inchUnit);
     void showHelp();
     void showAbout();
+    void showDiagnosticLog();
 
     document::CQvx_controllerDoc& m_document;
     QSplitter* m_splitter;
     QAction* m_millimetres = nullptr;
     QAction* m_tenthInches = nullptr;
+    views::DiagnosticLogWindow* m_log;
+    views::LinkStatusBar* m_statusBar;
     int m_current = 0;
 };
 

@@ -91,6 +91,12 @@ bool WriteConnectionSettings(const link::DeviceLink& link, const SettingsStore& 
     return ok;
 }
 
+bool readAutoReconnect(const SettingsStore& store) { return store.readInt(kGlobals, "AutoReconnect", 1) != 0; }
+
+bool writeAutoReconnect(const SettingsStore& store, bool on) {
+    return store.writeString(kGlobals, "AutoReconnect", on ? "1" : "0");
+}
+
 int readInchUnit(const std::filesystem::path& path) {
     const platform::IniFile file(path);
     return upperCased(file.readString(kGlobals, "BaseUnit", "mV", kUnitBuffer)) == "INCH" ? 1 : 0;

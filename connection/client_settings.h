@@ -22,6 +22,12 @@ void ReadConnectionSettings(link::DeviceLink& link, const SettingsStore& store);
 bool WriteConnectionSettings(const link::DeviceLink& link, const std::filesystem::path& path);
 bool WriteConnectionSettings(const link::DeviceLink& link, const SettingsStore& store);
 
+/// `AutoReconnect`: whether a lost link is restored by itself; true when the key is missing.
+[[nodiscard]] bool readAutoReconnect(const SettingsStore& store);
+/// Writes `AutoReconnect` as 1 or 0; only called when the user changed it, so files that
+/// never had the key keep their content.
+bool writeAutoReconnect(const SettingsStore& store, bool on);
+
 /// The unit preference: 1 (tenths of an inch) when `BaseUnit` is "INCH" in any case, else 0.
 [[nodiscard]] int readInchUnit(const std::filesystem::path& path);
 

@@ -50,11 +50,18 @@ ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view
         return result;
     }
 
-    (void)link.readCalibration();
-    link::CalibrationTable& table = link.calibration();
-    if (table.getMode() == link::CalibrationMode::Calibrated && table.getCount() < 2) {
-        table.setMode(link::CalibrationMode::Millivolt);
+    // A data port busy with another client accepts the connection but never answers: such a
+    // link is not taken for online. The first read waits out its retries while the windows
+    // stay alive.
+    runPumped([&link, &result] { result.controller = readControllerIdentity(link); }, pump);
+    if (!result.controller) {
+        link.closeSocket();
+        ui.showMessage(texts::kControllerSilent, texts::kConnectionInterrupted);
+        return result;
     }
+
+    readCalibrationForDisplay(link);
+    const link::CalibrationTable& table = link.calibration();
     result.readTolerances = true;
     // A stored table of more than 62 points reaches into the tolerance cells.
     if (table.storedCount() > link::CalibrationTable::kMaxPoints &&

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "connection/link_recovery.h"
 #include "connection/sleep_pumping.h"
 #include "link/device_link.h"
 
@@ -29,11 +30,13 @@ struct ConnectionResult {
     bool readTolerances = false;  ///< the tolerances were to be read
     float underTolerance = 0.0F;  ///< display value read at start-up, 0 if not read
     float overTolerance = 0.0F;
+    std::optional<ServiceData> controller;  ///< identity of the controller that answered
 };
 
 /// The procedure after the connection dialog was confirmed: gateway login, the data
 /// connection, modem dialling for the modem type, then the calibration table and the
-/// tolerances. Every failure leaves the program offline after telling the user.
+/// tolerances. Every failure leaves the program offline after telling the user; a data
+/// connection behind which nothing answers is closed again.
 [[nodiscard]] ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view passphrase,
                                                       ConnectionUi& ui);
 

@@ -17,5 +17,21 @@ inline constexpr const char* kWarning = "Warnung";
 inline constexpr const char* kDialing = "Wähle";
 inline constexpr const char* kOnlinePrefix = "Online, Verbunden mit ";
 inline constexpr const char* kOffline = "Offline.";
+inline constexpr const char* kControllerSilent =
+    "Der Controller antwortet nicht. Der Datenport ist vielleicht von einem anderen Programm "
+    "belegt (das Gateway bedient nur einen Client zur Zeit), oder hinter dem Gateway antwortet "
+    "nichts.";
+
+// The link's own reports, for the status bar and the diagnostic log.
+inline constexpr const char* kRecoveryLoginFailed = "Anmeldung am Gateway fehlgeschlagen: ";
+inline constexpr const char* kRecoveryDataPortFailed = "Datenport nicht erreichbar: ";
+inline constexpr const char* kRecoveryDialFailed = "Wählen fehlgeschlagen: ";
+inline constexpr const char* kConnected = "Verbunden mit ";
+inline constexpr const char* kConnectionLost = "Verbindung verloren: ";
+inline constexpr const char* kControllerGone = "Der Controller antwortet nicht mehr.";
+inline constexpr const char* kReconnecting = "Verbindungsversuch: Anmeldung am Gateway ";
+inline constexpr const char* kReconnected = "Verbindung wiederhergestellt: ";
+inline constexpr const char* kNextAttemptIn = "Nächster Verbindungsversuch in ";
+inline constexpr const char* kDisconnectedByUser = "Verbindung vom Benutzer getrennt.";
 
 }  // namespace qvx::connection::texts

@@ -21,6 +21,8 @@ bool sendText(link::DeviceLink& link, const std::string& text) {
     return link.write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+bool cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(); }
+
 }  // namespace
 
 std::string loginText(std::string_view passphrase) {
@@ -30,7 +32,7 @@ std::string loginText(std::string_view passphrase) {
 }
 
 bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_view passphrase, int loginPort,
-                  int dataPort, const UiPump& pump) {
+                  int dataPort, const UiPump& pump, const std::atomic<bool>* cancel) {
     using namespace std::chrono_literals;
     link.setPort(loginPort);
     link.setHost(address);
@@ -40,27 +42,31 @@ bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_
         return false;
     }
     // A refused or unreachable gateway ends the wait as soon as the attempt has failed.
-    for (int step = 0; step < kConnectSteps && !link.isConnected() && link.failedAttempts() == failedBefore;
+    for (int step = 0; step < kConnectSteps && !link.isConnected() && link.failedAttempts() == failedBefore &&
+                    !cancelled(cancel);
          ++step) {
         std::this_thread::sleep_for(100ms);
     }
-    if (!link.isConnected()) {
+    if (!link.isConnected() || cancelled(cancel)) {
+        link.closeSocket();  // a connection that came up after the cancel is not kept
         return false;
     }
 
     link.setTextMode(true);
     (void)sendText(link, loginText(passphrase));
-    std::this_thread::sleep_for(std::chrono::milliseconds(kReplyPauseMs));
+    for (int step = 0; step < kReplyPauseMs / 100 && !cancelled(cancel); ++step) {
+        std::this_thread::sleep_for(100ms);
+    }
     const bool accepted = link.lineBuffer() == "+OK";
     link.closeSocket();
     link.setTextMode(false);
     link.clearLineBuffer();
     link.setLineComplete(false);
-    if (!accepted) {
+    if (!accepted || cancelled(cancel)) {
         return false;
     }
 
-    for (int step = 0; step < kSettleSteps && link.isConnected(); ++step) {
+    for (int step = 0; step < kSettleSteps && link.isConnected() && !cancelled(cancel); ++step) {
         sleepStep(pump);
     }
     // The link keeps the data port from here on, so the status line names the port the
@@ -72,7 +78,8 @@ bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_
     const unsigned failedBeforeData = link.failedAttempts();
     const bool started = link.requestConnect();
     if (started) {
-        for (int step = 0; step < kSettleSteps && !link.isConnected() && link.failedAttempts() == failedBeforeData;
+        for (int step = 0; step < kSettleSteps && !link.isConnected() &&
+                           link.failedAttempts() == failedBeforeData && !cancelled(cancel);
              ++step) {
             sleepStep(pump);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string_view>
 
 #include "connection/sleep_pumping.h"
@@ -9,9 +10,11 @@ namespace qvx::connection {
 
 /// Logs in at the gateway's login port with the passphrase, then starts the data connection.
 /// True when the data connection was started (it may still be coming up). Afterwards the
-/// link's port is the data port and its reply wait 5000 ms.
+/// link's port is the data port and its reply wait 5000 ms. `cancel`, when given, ends every
+/// wait early with false (a login run by a worker thread that is asked to stop).
 [[nodiscard]] bool GatewayLogin(link::DeviceLink& link, std::string_view address, std::string_view passphrase,
-                                int loginPort, int dataPort, const UiPump& pump);
+                                int loginPort, int dataPort, const UiPump& pump,
+                                const std::atomic<bool>* cancel = nullptr);
 
 /// The text sent on the login port: the passphrase cut to 197 bytes on a UTF-8 character
 /// boundary, then LF and CR.

@@ -38,7 +38,9 @@ bool dialogue(link::DeviceLink& link, const UiPump& pump) {
     if (!startExchange(link, *dial)) {
         return false;
     }
-    for (unsigned step = 0; step < modem.dialTimeout / 100; ++step) {
+    // A connection that ends meanwhile (the program closing it, the gateway going away) can
+    // bring no reply: the wait ends with it.
+    for (unsigned step = 0; step < modem.dialTimeout / 100 && link.isConnected(); ++step) {
         sleepStep(pump);
         if (link.lineComplete()) {
             break;

@@ -1,5 +1,6 @@
 #include "connection/sleep_pumping.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -10,6 +11,21 @@ void sleepStep(const UiPump& pump) {
     if (pump) {
         pump();
     }
+}
+
+void runPumped(const std::function<void()>& job, const UiPump& pump) {
+    std::atomic<bool> done{false};
+    std::thread worker([&job, &done] {
+        job();
+        done = true;
+    });
+    while (!done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (pump) {
+            pump();
+        }
+    }
+    worker.join();
 }
 
 void SleepPumping(int durationMs, const UiPump& pump) {

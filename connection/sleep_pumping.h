@@ -15,4 +15,8 @@ void SleepPumping(int durationMs, const UiPump& pump);
 /// One 100 ms step of SleepPumping.
 void sleepStep(const UiPump& pump);
 
+/// Runs `job` on a worker thread and dispatches pending user-interface messages every 10 ms
+/// until it has ended and its thread is joined. The job must not touch the user interface.
+void runPumped(const std::function<void()>& job, const UiPump& pump);
+
 }  // namespace qvx::connection

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "connection/client_settings.h"
+#include "connection/connection_texts.h"
 #include "document/outputs.h"
 
 namespace qvx::document {
@@ -15,7 +17,9 @@ constexpr auto kStopCheck = std::chrono::milliseconds(10);
 
 }  // namespace
 
-CQvx_controllerDoc::CQvx_controllerDoc() = default;
+CQvx_controllerDoc::CQvx_controllerDoc(const platform::Clock& clock) : m_clock(clock) {
+    m_link.setSink(m_logBuffer);
+}
 
 CQvx_controllerDoc::~CQvx_controllerDoc() { stopPolling(); }
 
@@ -63,6 +67,38 @@ void CQvx_controllerDoc::stopPolling() {
     m_poller.join();
 }
 
+void CQvx_controllerDoc::setReconnectTarget(connection::ReconnectTarget target,
+                                            std::optional<connection::ServiceData> controller) {
+    m_health.dataPort = target.dataPort;
+    m_target = std::move(target);
+    m_controller = controller;
+}
+
+void CQvx_controllerDoc::disconnectLink() {
+    m_link.closeSocket();
+    if (!isPolling()) {
+        return;  // never online: the panes keep their initial state
+    }
+    stopPolling();
+    pollOk = false;
+    markAllStale();
+    m_health.reconnecting = false;
+    m_health.setLastError(connection::texts::kDisconnectedByUser);
+    logLine(connection::texts::kDisconnectedByUser, link::kLogInfo);
+    newData = true;  // the panes show offline at once
+}
+
+std::optional<RecoveryReport> CQvx_controllerDoc::takeRecoveryReport() {
+    const std::lock_guard guard(m_reportMutex);
+    return std::exchange(m_report, std::nullopt);
+}
+
+void CQvx_controllerDoc::markAllStale() {
+    outputsCurrent = false;
+    switchPointsCurrent = false;
+    gripperCurrent = false;
+}
+
 bool CQvx_controllerDoc::stopRequested() { return m_stopping || m_stop.wait(kStopCheck); }
 
 bool CQvx_controllerDoc::pollOutputs() {
@@ -106,37 +142,139 @@ bool CQvx_controllerDoc::pollGripper() {
     return true;
 }
 
+bool CQvx_controllerDoc::pollCycle() {
+    // The currency of the values is published with the cycle's end, so the panes never see
+    // one of them stale only because the cycle has not read it yet.
+    const bool outputs = pollOutputs();
+    bool points = false;
+    bool gripper = false;
+    if (stopRequested()) {
+        m_stopping = true;
+        return false;
+    }
+    if (outputs && m_link.isConnected()) {
+        points = pollSwitchPoints();
+        if (stopRequested()) {
+            m_stopping = true;
+            return false;
+        }
+    }
+    if (points && m_link.isConnected()) {
+        gripper = pollGripper();
+    }
+    outputsCurrent = outputs;
+    switchPointsCurrent = points;
+    gripperCurrent = gripper;
+    return gripper;
+}
+
+void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent) {
+    pollOk = false;
+    markAllStale();
+    newData = true;  // the panes show offline at once, not only with the next result
+    const std::string endpoint = m_link.host() + ", " + std::to_string(m_target.dataPort);
+    if (!controllerSilent) {
+        m_health.setLastError(connection::texts::kConnectionLost + endpoint);
+    }
+    logLine(connection::texts::kConnectionLost + endpoint, link::kLogWarning);
+    backoff.start();
+    m_health.failedAttempts = 0;
+    // Only a link made with a login can be made again.
+    m_health.reconnecting = autoReconnect && m_target.dataPort != 0;
+}
+
+bool CQvx_controllerDoc::tryReconnect() {
+    if (!m_link.lockEngine()) {
+        return false;
+    }
+    logLine(connection::texts::kReconnecting + m_link.host() + ", " + std::to_string(m_target.loginPort),
+            link::kLogInfo);
+    const connection::ReconnectOutcome outcome = connection::reconnectLink(m_link, m_target, m_stopping);
+    if (!outcome.controller) {
+        m_link.unlockEngine();
+        if (!m_stopping) {
+            m_health.setLastError(outcome.error);
+            logLine(outcome.error, link::kLogWarning);
+        }
+        return false;
+    }
+    RecoveryReport report;
+    report.controller = *outcome.controller;
+    report.anotherController = m_controller && m_controller->serialNumber != outcome.controller->serialNumber;
+    report.previousSerialNumber = m_controller ? m_controller->serialNumber : 0;
+    if (report.anotherController) {
+        // Another controller's table and tolerances replace the previous one's. Its table
+        // may reach into the tolerance cells; then they are not read (nobody is asked here).
+        connection::readCalibrationForDisplay(m_link);
+        if (m_link.calibration().storedCount() <= link::CalibrationTable::kMaxPoints) {
+            (void)m_link.readToleranceValues(report.underTolerance, report.overTolerance);
+            report.tolerancesRead = true;
+        }
+    }
+    m_link.unlockEngine();
+    m_controller = outcome.controller;
+    {
+        const std::lock_guard guard(m_reportMutex);
+        m_report = report;
+    }
+    logLine(connection::texts::kReconnected + m_link.host() + ", " + std::to_string(m_target.dataPort),
+            link::kLogInfo);
+    return true;
+}
+
 void CQvx_controllerDoc::pollLoop() {
+    connection::ReconnectBackoff backoff(m_clock);
+    bool online = m_link.isConnected();  // polling starts on a link that works
+    int failedCycles = 0;
+    bool closedForSilence = false;
     for (;;) {
         if (stopRequested()) {
             return;
         }
         if (!m_link.isConnected()) {
+            if (online) {
+                online = false;
+                linkLost(backoff, closedForSilence);
+                closedForSilence = false;
+            }
+            // Reconnecting follows the loss of a link that was online, never a link that was
+            // not there from the start.
+            if (m_health.reconnecting && backoff.isDue()) {
+                if (tryReconnect()) {
+                    m_health.reconnecting = false;
+                    failedCycles = 0;
+                } else if (!m_stopping) {
+                    backoff.attemptFailed();
+                    ++m_health.failedAttempts;
+                    logLine(connection::texts::kNextAttemptIn + std::to_string(backoff.currentDelay().count()) + " s",
+                            link::kLogInfo);
+                }
+            }
+            m_health.nextAttemptMs = backoff.untilDue().count();
             pollOk = false;
             continue;
         }
+        online = true;
         if (stopRequested()) {
             return;
         }
-        bool ok = pollOutputs();
-        if (stopRequested()) {
-            return;
-        }
-        if (ok && m_link.isConnected()) {
-            ok = pollSwitchPoints();
-            if (stopRequested()) {
-                return;
-            }
-        }
-        if (ok && m_link.isConnected()) {
-            ok = pollGripper();
-        }
-        if (stopRequested()) {
+        const bool ok = pollCycle();
+        if (m_stopping || stopRequested()) {
             return;
         }
         pollOk = ok;
         newData = true;
         ++pollCycles;
+        failedCycles = ok ? 0 : failedCycles + 1;
+        if (failedCycles == kFailedCyclesForLoss) {
+            m_health.setLastError(connection::texts::kControllerGone);
+            logLine(connection::texts::kControllerGone, link::kLogWarning);
+            // Without reconnecting, the link stays and polling resumes when answers come back.
+            if (autoReconnect && m_target.dataPort != 0) {
+                closedForSilence = true;
+                m_link.closeSocket();
+            }
+        }
     }
 }
 

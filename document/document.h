@@ -3,14 +3,20 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "connection/link_recovery.h"
+#include "document/link_health.h"
 #include "document/live_history.h"
 #include "document/recording_file.h"
 #include "link/device_link.h"
+#include "link/log_buffer.h"
 #include "platform/auto_reset_event.h"
+#include "platform/clock.h"
 
 namespace qvx::document {
 
@@ -37,7 +43,16 @@ public:
     static constexpr std::size_t kRecordingSamples = 640;
     static constexpr std::size_t kTeachTextLength = 19;  ///< characters a taught text holds
 
-    CQvx_controllerDoc();
+    /// Consecutive polling cycles that must fail before a controller counts as gone. A lost
+    /// confirm is repeated within its read; only a read whose every attempt failed fails a
+    /// cycle, and it takes this many in a row.
+    static constexpr int kFailedCyclesForLoss = 3;
+    /// The log mask of a run: errors, warnings and information; the diagnostic window adds
+    /// debug lines on request.
+    static constexpr int kLogMaskInfo = link::kLogError | link::kLogWarning | link::kLogInfo;
+
+    /// `clock` paces the reconnect attempts.
+    explicit CQvx_controllerDoc(const platform::Clock& clock = platform::SteadyClock::instance());
     ~CQvx_controllerDoc();
     CQvx_controllerDoc(const CQvx_controllerDoc&) = delete;
     CQvx_controllerDoc& operator=(const CQvx_controllerDoc&) = delete;
@@ -58,6 +73,21 @@ public:
     /// closing the connection, so this never waits out a transfer's retries.
     void stopPolling();
     [[nodiscard]] bool isPolling() const { return m_poller.joinable(); }
+
+    /// What a reconnect needs from the connection just made, and the controller it reached;
+    /// set before startPolling.
+    void setReconnectTarget(connection::ReconnectTarget target,
+                            std::optional<connection::ServiceData> controller);
+    /// Ends polling and the connection at the user's request; the panes show offline and no
+    /// reconnect follows.
+    void disconnectLink();
+    /// What the last reconnect found, once; nothing when no link was restored since.
+    [[nodiscard]] std::optional<RecoveryReport> takeRecoveryReport();
+
+    [[nodiscard]] LinkHealth& health() { return m_health; }
+    [[nodiscard]] const LinkHealth& health() const { return m_health; }
+    /// Where the link's log lines wait for the diagnostic window and the log file.
+    [[nodiscard]] link::BufferedLogSink& logBuffer() { return m_logBuffer; }
 
     [[nodiscard]] link::DeviceLink& link() { return m_link; }
     [[nodiscard]] const link::DeviceLink& link() const { return m_link; }
@@ -90,6 +120,9 @@ public:
     /// The operating-state plot's points; they survive switching to another view.
     LiveHistory liveHistory;
 
+    /// A lost link is restored by the polling thread (`AutoReconnect` in qvx.ini).
+    std::atomic<bool> autoReconnect{true};
+
     // --- written by the polling thread ----------------------------------------------
     std::atomic<bool> newData{false};  ///< a cycle ended; cleared by the fixed pane
     std::atomic<std::uint64_t> pollCycles{0};  ///< cycles ended since start (for diagnosis)
@@ -98,6 +131,11 @@ public:
     std::array<std::atomic<int>, 5> switchPoints{};   ///< raw words, Aus<-->Auf .. A<-->Zu
     std::atomic<float> gripperDisplay{0.0F};  ///< in the display unit
     std::atomic<float> gripperMv{0.0F};       ///< in mV
+    // Whether each value above came from the last cycle; a value whose read failed or was
+    // skipped, or that was read before the link was lost, is stale.
+    std::atomic<bool> outputsCurrent{false};
+    std::atomic<bool> switchPointsCurrent{false};
+    std::atomic<bool> gripperCurrent{false};
 
 private:
     /// The cycle: a stop check before and after each of the three reads; a failed read skips
@@ -108,11 +146,28 @@ private:
     bool pollGripper();
     /// Waits up to 10 ms for the stop request; true when it came.
     [[nodiscard]] bool stopRequested();
+    /// One cycle's reads; false when one failed.
+    [[nodiscard]] bool pollCycle();
+    void markAllStale();
+    /// The loss of a link that was online: offline at once, stale values, the first attempt.
+    void linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent);
+    /// One reconnect attempt with the engine lock held, so no other thread's frame goes into
+    /// the login or the modem dialogue.
+    [[nodiscard]] bool tryReconnect();
+    void logLine(const std::string& text, int level) { m_link.log(text, level); }
 
+    const platform::Clock& m_clock;
+    link::BufferedLogSink m_logBuffer;  // outlives the link, which writes into it
+    LinkHealth m_health;
     link::DeviceLink m_link;
     std::vector<DocumentView*> m_views;  // user-interface thread only
     platform::AutoResetEvent m_stop;
     std::atomic<bool> m_stopping{false};
+    // Set by the user-interface thread while no polling runs; the polling thread's own after.
+    connection::ReconnectTarget m_target;
+    std::optional<connection::ServiceData> m_controller;
+    std::mutex m_reportMutex;
+    std::optional<RecoveryReport> m_report;  // guarded by m_reportMutex
     std::thread m_poller;
 };
 

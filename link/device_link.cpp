@@ -1,6 +1,9 @@
 #include "link/device_link.h"
 
 #include <algorithm>
+#include <string>
+
+#include "link/log_buffer.h"
 
 namespace qvx::link {
 
@@ -53,6 +56,8 @@ void DeviceLink::unlockEngine() { m_engineLock.unlock(); }
 
 void DeviceLink::signalConnected() {
     restartChecksumCount();
+    m_retries = 0;
+    m_timeouts = 0;
     (void)m_connectedEvent.set();
 }
 
@@ -68,7 +73,7 @@ LinkEventKind DeviceLink::waitForLinkEvent() {
         }
         case 1: return LinkEventKind::Connected;
         case 2: return LinkEventKind::Disconnected;
-        default: return LinkEventKind::None;
+        default: ++m_timeouts; return LinkEventKind::None;
     }
 }
 
@@ -98,6 +103,9 @@ bool DeviceLink::sendMessage(int code, std::uint16_t address, int length,
     message.data.assign(data.begin(), data.end());
     if (!message.build()) {
         return false;
+    }
+    if (isEnabled(kLogDebug)) {
+        log("TX " + hexBytes(message.frameBytes), kLogDebug);
     }
     return sendFrame(message.frameBytes);
 }
@@ -151,10 +159,35 @@ bool DeviceLink::transferBlock(Area area, std::uint32_t address, std::span<const
         if (ok) {
             ok = awaitConfirm(codes.confirm, address, count, buffer, sentAfter);
         }
-        if (ok || attempt >= maxRetry) {
-            return ok;
+        if (ok) {
+            return true;
+        }
+        // Without a connection nothing is sent again: such attempts are neither counted nor
+        // logged, the loss itself is.
+        const bool connected = isConnected();
+        if (connected) {
+            logFailedAttempt(static_cast<int>(codes.request), address, count, attempt, maxRetry);
+        }
+        if (attempt >= maxRetry) {
+            return false;
+        }
+        if (connected) {
+            ++m_retries;
         }
     }
+}
+
+void DeviceLink::logFailedAttempt(int code, std::uint32_t address, std::size_t count, unsigned attempt,
+                                  unsigned maxRetry) {
+    if (!isEnabled(kLogWarning)) {
+        return;
+    }
+    const MessageInfo* info = findMessage(code);
+    std::string text = "Keine passende Antwort auf ";
+    text += info != nullptr ? std::string(info->name) : std::to_string(code);
+    text += " Adresse " + std::to_string(address) + " Länge " + std::to_string(count);
+    text += " (Versuch " + std::to_string(attempt) + " von " + std::to_string(maxRetry) + ")";
+    log(text, kLogWarning);
 }
 
 bool DeviceLink::segmentedRead(Area area, std::uint32_t address, std::size_t count) {

@@ -167,13 +167,20 @@ public:
     void setInternTimeout(int milliseconds) { m_mailbox.setLockWait(milliseconds); }
     [[nodiscard]] int internTimeout() const { return m_mailbox.lockWait(); }
 
-    /// Modem settings; touched by the user-interface thread only.
+    /// Modem settings: set by the user-interface thread while no polling runs, read by the
+    /// polling thread when it dials again to restore a lost link.
     [[nodiscard]] ModemSettings& modem() { return m_modem; }
     [[nodiscard]] const ModemSettings& modem() const { return m_modem; }
 
     [[nodiscard]] DataTransferMailbox& mailbox() { return m_mailbox; }
     /// Records every received message for diagnosis; set before connecting.
     void setTraceHook(TraceHook hook) { m_poster.setTraceHook(std::move(hook)); }
+
+    // --- link health since the current connection came up ---------------------------------
+    /// Requests sent again after an attempt that got no matching confirm.
+    [[nodiscard]] std::uint64_t retries() const { return m_retries; }
+    /// Waits for a confirm that ended with nothing received within the reply wait.
+    [[nodiscard]] std::uint64_t timeouts() const { return m_timeouts; }
 
 protected:
     void signalConnected() override;
@@ -192,6 +199,9 @@ private:
     [[nodiscard]] bool transferBlock(Area area, std::uint32_t address, std::span<const std::uint8_t> data,
                                      std::size_t count, unsigned maxRetry, std::vector<std::uint8_t>* buffer);
     [[nodiscard]] std::vector<std::uint8_t>& bufferOf(Area area);
+    /// A warning line for an attempt that got no matching confirm.
+    void logFailedAttempt(int code, std::uint32_t address, std::size_t count, unsigned attempt,
+                          unsigned maxRetry);
 
     std::atomic<int> m_replyWaitMs{kDefaultReplyWaitMs};
     std::atomic<unsigned> m_maxRetry{kDefaultMaxRetry};
@@ -200,6 +210,8 @@ private:
     mutable std::mutex m_hostMutex;
     std::string m_host{"localhost"};  // guarded by m_hostMutex
     std::atomic<int> m_port{0};
+    std::atomic<std::uint64_t> m_retries{0};
+    std::atomic<std::uint64_t> m_timeouts{0};
     std::atomic<int> m_basePort{0};
     ModemSettings m_modem;
 

@@ -22,6 +22,11 @@ StandardStreamSink& StandardStreamSink::instance() {
     return sink;
 }
 
+DiscardingSink& DiscardingSink::instance() {
+    static DiscardingSink sink;
+    return sink;
+}
+
 std::string_view DiagnosticLog::prefixOf(int level) {
     switch (level) {
         case kLogError: return "Error: ";

@@ -31,6 +31,13 @@ public:
     static StandardStreamSink& instance();
 };
 
+/// Lines that go nowhere.
+class DiscardingSink final : public LogSink {
+public:
+    void writeLine(int /*level*/, std::string_view /*line*/) override {}
+    static DiscardingSink& instance();
+};
+
 /// A small level-masked line log shared by every layer of a channel.
 class DiagnosticLog {
 public:

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "link/log_buffer.h"
+
 namespace qvx::link {
 
 bool FrameChannel::sendFrame(std::span<const std::uint8_t> frame) {
@@ -37,7 +39,16 @@ void FrameChannel::onByteReceived(std::uint8_t byte) {
         return;
     }
     m_assembler.setCheckCrc(m_useCrcCheck);
-    if (const std::optional<LinkMessage> message = m_assembler.push(byte)) {
+    const std::uint64_t checksumErrorsBefore = m_assembler.checksumErrors();
+    const std::optional<LinkMessage> message = m_assembler.push(byte);
+    if (m_assembler.checksumErrors() != checksumErrorsBefore) {
+        log(m_useCrcCheck ? "Rahmen mit falscher Prüfsumme empfangen und verworfen"
+                          : "Rahmen mit falscher Prüfsumme empfangen", kLogWarning);
+    }
+    if (message) {
+        if (isEnabled(kLogDebug)) {
+            log("RX " + hexBytes(message->frameBytes), kLogDebug);
+        }
         dispatchMessage(*message, messageHandlers());
     }
 }

@@ -15,9 +15,13 @@ namespace qvx::link {
 
 /// The socket channel with the framing of the device link: frames are sent whole under the
 /// send lock, received bytes are cut into frames and dispatched, and a text-line mode lets
-/// the gateway login and the modem dialogue read plain text lines instead.
+/// the gateway login and the modem dialogue read plain text lines instead. Its log lines
+/// (frames, checksum errors, unanswered requests) are discarded until its owner sets a sink,
+/// so a command-line tool's output stays its own.
 class FrameChannel : public SocketChannel {
 public:
+    FrameChannel() { setSink(DiscardingSink::instance()); }
+
     /// Longest time a sender waits for the send lock, in ms.
     static constexpr int kSendLockWaitMs = 5000;
     /// The line buffer holds 200 characters with its terminator; a byte is appended only

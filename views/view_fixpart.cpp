@@ -1,5 +1,6 @@
 #include "views/view_fixpart.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -73,6 +74,7 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
       m_connectionLamp(new widgets::RectangularLed),
       m_connectionText(displayField(QStringLiteral("connectionText"))),
       m_gauge(new widgets::AngularGauge),
+      m_gaugeFade(new QGraphicsOpacityEffect(this)),
       m_valueMv(displayField(QStringLiteral("valueMv"), 130)),
       m_valueLength(displayField(QStringLiteral("valueLength"), 130)),
       m_valuesCaption(new QLabel(QStringLiteral("Werte in mV"))),
@@ -85,6 +87,9 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
     m_connectionLamp->setFocusPolicy(Qt::NoFocus);
     m_connectionLamp->setMinimumSize(120, 32);
     m_gauge->setObjectName(QStringLiteral("gauge"));
+    m_gaugeFade->setOpacity(0.35);
+    m_gaugeFade->setEnabled(false);
+    m_gauge->setGraphicsEffect(m_gaugeFade);
     m_gauge->setMinimumSize(190, 150);
     m_valuesCaption->setObjectName(QStringLiteral("valuesCaption"));
     m_mode->setObjectName(QStringLiteral("mode"));
@@ -243,6 +248,22 @@ void CViewFixpart::showMode() {
                               : QStringLiteral("Modus : Schaltpunkt"));
 }
 
+void CViewFixpart::showCurrency() {
+    // A value from before a failed read is greyed, so it never passes for a current one.
+    const bool switchPoints = m_document.switchPointsCurrent;
+    for (QLineEdit* field : m_switchPoints) {
+        field->setEnabled(switchPoints);
+    }
+    const bool outputs = m_document.outputsCurrent;
+    for (widgets::RoundLed* output : m_outputs) {
+        output->setEnabled(outputs);
+    }
+    const bool gripper = m_document.gripperCurrent;
+    m_valueMv->setEnabled(gripper);
+    m_valueLength->setEnabled(gripper);
+    m_gaugeFade->setEnabled(!gripper);
+}
+
 void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     if (!m_initialised || hint != document::CQvx_controllerDoc::kHintNewData) {
         return;
@@ -256,6 +277,7 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     m_connectionText->setText(fromUtf8(connection::connectionStatusText(m_document.link(), pollOk)));
     m_connectionText->setCursorPosition(0);  // show the start of a long text, not its end
 
+    showCurrency();
     for (std::size_t k = 0; k < m_switchPoints.size(); ++k) {
         float value = 0.0F;
         (void)table.RawToDisplay(static_cast<std::uint16_t>(m_document.switchPoints[k].load()), value);

@@ -6,6 +6,7 @@
 
 #include "document/document.h"
 
+class QGraphicsOpacityEffect;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,6 +55,8 @@ private:
     void updateGaugeScale();
     /// Reads the operating mode; shows it only when the read succeeded.
     void showMode();
+    /// Greys the values that did not come from the last polling cycle.
+    void showCurrency();
 
     document::CQvx_controllerDoc& m_document;
     SwitchView m_switchView;
@@ -64,6 +67,7 @@ private:
     widgets::RectangularLed* m_connectionLamp;
     QLineEdit* m_connectionText;
     widgets::AngularGauge* m_gauge;
+    QGraphicsOpacityEffect* m_gaugeFade;  // fades the gauge while its value is stale
     std::array<widgets::RoundLed*, 5> m_outputs{};
     std::array<QLineEdit*, 5> m_switchPoints{};
     QLineEdit* m_valueMv;

@@ -197,6 +197,22 @@ inline constexpr const char* kRecNothingRead =
 inline constexpr const char* kRecIncompleteMark =
     "Aufnahme unvollständig: %1 von %2 Messpunkten gelesen";
 
+// Link health: the status bar and the diagnostic log window.
+inline constexpr const char* kLinkNotConnected = "Nicht verbunden";
+inline constexpr const char* kLinkEndpoint = "Gateway %1, Datenport %2";
+inline constexpr const char* kLinkRate = "%1 Zyklen/s";
+inline constexpr const char* kLinkCounters = "Wiederholungen %1, Zeitüberschreitungen %2, Prüfsummenfehler %3";
+inline constexpr const char* kLinkLastError = "Letzter Fehler um %1: %2";
+inline constexpr const char* kLinkNoError = "Kein Fehler";
+inline constexpr const char* kLinkNextAttempt = "Neuer Verbindungsversuch in %1 s (%2 fehlgeschlagen)";
+inline constexpr const char* kLogWindowTitle = "Diagnoseprotokoll";
+inline constexpr const char* kLogDebug = "Debug (jeder Rahmen hexadezimal)";
+inline constexpr const char* kLogClear = "Leeren";
+inline constexpr const char* kLogSave = "Speichern...";
+inline constexpr const char* kLogDropped = "%1 Zeilen verworfen";
+inline constexpr const char* kLogSaveFailed = "Das Protokoll konnte nicht in %1 gespeichert werden.";
+inline constexpr const char* kLogFileFilter = "Textdateien (*.txt);;Alle Dateien (*)";
+
 }  // namespace qvx::views::texts
 
 // Device backup: the two commands of the "Datei" menu and the safety copies.

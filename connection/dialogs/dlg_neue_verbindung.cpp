@@ -1,5 +1,6 @@
 #include "connection/dialogs/dlg_neue_verbindung.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -34,7 +35,7 @@ std::optional<long long> wholeNumber(const QString& text) {
 
 }  // namespace
 
-CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent)
+CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent, bool autoReconnect)
     : QDialog(parent),
       m_link(link),
       m_modem(new QRadioButton(QStringLiteral("Modem"))),
@@ -43,7 +44,8 @@ CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent)
       m_host(makeEdit("host", QString::fromStdString(link.host()))),
       m_port(makeEdit("port", QString::number(link.port()))),
       m_replyWait(makeEdit("replyWait", QString::number(link.replyWait()))),
-      m_passphrase(makeEdit("passphrase", QString())) {
+      m_passphrase(makeEdit("passphrase", QString())),
+      m_autoReconnect(new QCheckBox(QStringLiteral("Verbindung automatisch wiederherstellen"))) {
     setWindowTitle(QStringLiteral("Neue Verbindung"));
     setObjectName(QStringLiteral("CDlgNeueVerbindung"));
     m_modem->setObjectName(QStringLiteral("modem"));
@@ -61,6 +63,9 @@ CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent)
     form->addRow(QStringLiteral("Portnummer"), m_port);
     form->addRow(QStringLiteral("Timeout - Wert"), m_replyWait);
     form->addRow(QStringLiteral("Passwort"), m_passphrase);
+    m_autoReconnect->setObjectName(QStringLiteral("autoReconnect"));
+    m_autoReconnect->setChecked(autoReconnect);
+    form->addRow(m_autoReconnect);
 
     auto* buttons = new QDialogButtonBox;
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -88,6 +93,8 @@ CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent)
 }
 
 QString CDlgNeueVerbindung::passphrase() const { return m_passphrase->text(); }
+
+bool CDlgNeueVerbindung::autoReconnect() const { return m_autoReconnect->isChecked(); }
 
 void CDlgNeueVerbindung::setModemType(bool modem) {
     m_link.setTcpConnection(!modem);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+class QCheckBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -21,10 +22,13 @@ class CDlgNeueVerbindung : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent = nullptr);
+    /// `autoReconnect` is the setting the checkbox starts with.
+    explicit CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent = nullptr, bool autoReconnect = true);
 
     /// The passphrase typed in; it is never stored anywhere else.
     [[nodiscard]] QString passphrase() const;
+    /// Whether a lost link is to be restored by itself, as the checkbox says.
+    [[nodiscard]] bool autoReconnect() const;
 
     static constexpr int kMaxCallNumber = 200;
     /// The address setting holds 199 characters; host names and dotted addresses of every
@@ -53,6 +57,7 @@ private:
     QLineEdit* m_port;
     QLineEdit* m_replyWait;
     QLineEdit* m_passphrase;
+    QCheckBox* m_autoReconnect;
 };
 
 /// The small notice "Dialing" shown while the modem dials.

@@ -3,20 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QTimer>
 #include <fstream>
-#include <functional>
 
 #include "app/application.h"
 #include "app/main_frame.h"
 #include "connection/connection_procedure.h"
 #include "document/document.h"
 #include "tests/e2e/child_process.h"
+#include "tests/e2e/controller_e2e_support.h"
 #include "tests/gateway/gateway_test_support.h"
 #include "tests/gateway/tcp_test_client.h"
 #include "views/ui_state.h"
@@ -25,44 +21,9 @@
 using namespace std::chrono_literals;
 using qvx::test::ChildProcess;
 
-namespace {
-
-struct RecordingUi : qvx::connection::ConnectionUi {
-    std::vector<std::string> messages;
-    void showMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
-    bool askYesNo(std::string_view, std::string_view) override { return true; }
-    void showDialingNotice(std::string_view) override {}
-    void hideDialingNotice() override {}
-    void pump() override { QApplication::processEvents(); }
-};
-
-/// Presses OK in the connection dialog once it is shown.
-void confirmConnectionDialog() {
-    QTimer::singleShot(10, [] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal->objectName() != QStringLiteral("CDlgNeueVerbindung")) {
-            confirmConnectionDialog();
-            return;
-        }
-        modal->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
-    });
-}
-
-/// Lets the program's events run until `done` holds or `limit` has passed; true when it held.
-bool waitWhileRunning(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const QDeadlineTimer deadline(limit);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QEventLoop step;
-        QTimer::singleShot(20ms, &step, &QEventLoop::quit);
-        step.exec();
-    }
-    return true;
-}
-
-}  // namespace
+using qvx::test::confirmConnectionDialog;
+using qvx::test::RecordingUi;
+using qvx::test::waitWhileRunning;
 
 TEST(DesktopProgram, ConnectsThroughTheGatewayAndShowsLiveValues) {
     qvx::gateway::test::TempDir dir;

@@ -12,57 +12,15 @@
 #include <functional>
 
 #include "launcher_test_support.h"
+#include "tests/support/virtual_display.h"
 
 using namespace std::chrono_literals;
 using namespace qvx::setup::test;
+using qvx::test::VirtualDisplay;
 
 namespace {
 
 constexpr int kDeadlineMs = 20000;
-
-// An Xvfb server on the first free display; ended when the object goes.
-class VirtualDisplay {
-public:
-    VirtualDisplay() {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) {
-            return;
-        }
-        // -displayfd 1: the server picks a free display and writes its number to stdout.
-        m_server.start(
-            xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                   QStringLiteral("tcp")});
-        if (!m_server.waitForStarted(kDeadlineMs)) {
-            return;
-        }
-        QByteArray output;
-        while (!output.contains('\n') && m_server.waitForReadyRead(kDeadlineMs)) {
-            output += m_server.readAllStandardOutput();
-        }
-        if (output.contains('\n')) {
-            m_name = QStringLiteral(":") + QString::fromLatin1(output.trimmed());
-        }
-    }
-    ~VirtualDisplay() {
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.terminate();
-            if (!m_server.waitForFinished(5000)) {
-                m_server.kill();
-                m_server.waitForFinished(5000);
-            }
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    /// Display name such as ":1", empty when the server did not start.
-    [[nodiscard]] QString name() const { return m_name; }
-
-private:
-    QProcess m_server;
-    QString m_name;
-};
 
 // Copies the built launcher into `folder`, as it would sit on an installation medium.
 QString installLauncher(const QString& folder) {
@@ -136,21 +94,7 @@ protected:
         return launcher.exitStatus() == QProcess::NormalExit ? launcher.exitCode() : -1;
     }
 
-    // Runs xdotool on the virtual display; its standard output, empty when it failed. The
-    // release of a key that closed the window fails harmlessly, so the exit code is not used.
-    QString runXdotool(const QStringList& arguments) const {
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display.name());
-        tool.setProcessEnvironment(env);
-        tool.start(xdotool, arguments);
-        if (!tool.waitForFinished(kDeadlineMs)) {
-            tool.kill();
-            tool.waitForFinished(5000);
-            return {};
-        }
-        return QString::fromLatin1(tool.readAllStandardOutput()).trimmed();
-    }
+    QString runXdotool(const QStringList& arguments) const { return display.xdotool(arguments); }
 
     // The id of the visible top-level window of process `pid`, waiting for it to appear.
     QString findWindow(qint64 pid) const {

@@ -4,15 +4,19 @@
 
 // Debian's Qt is not built with ThreadSanitizer. The memory Qt allocates, copies and frees in
 // its own threads (the raster painter fills large spans in QThreadPool's threads; the xcb
-// platform runs a D-Bus connection thread with a GLib event loop) reaches the sanitizer
+// platform runs a D-Bus connection thread with a GLib event loop, and its own thread that
+// reads the X server's events) reaches the sanitizer
 // through its interceptors, while Qt's own synchronisation (futex-based mutexes and
 // semaphores) stays invisible to it, so every such pair looks like a race. called_from_lib
 // ignores the memory accesses of the interceptors that the named libraries call; every access
 // made by our own instrumented code is checked as before, whichever Qt function called it.
+// libxcb takes its connection's locks in an order the sanitizer cannot see is safe.
 extern "C" const char* __tsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
     return "called_from_lib:libQt6Core.so\n"
            "called_from_lib:libQt6Gui.so\n"
            "called_from_lib:libQt6Widgets.so\n"
+           "called_from_lib:libQt6XcbQpa.so\n"
+           "deadlock:libxcb.so\n"
            "called_from_lib:libglib-2.0.so\n";
 }
 

@@ -70,7 +70,9 @@ QSize RoundLed::minimumSizeHint() const {
 
 void RoundLed::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    detail::paintRoundLamp(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), currentColor());
+    // A disabled lamp shows no state: its value is not known.
+    const QColor color = isEnabled() ? currentColor() : QColor(150, 150, 150);
+    detail::paintRoundLamp(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), color);
 }
 
 }  // namespace qvx::widgets

@@ -11,7 +11,7 @@ enum class LedColors {
     RedGreen,  ///< red when active, green when not (limit lamps: red means "limit exceeded")
 };
 
-/// A round signal lamp in a bezel.
+/// A round signal lamp in a bezel; grey while disabled.
 class RoundLed : public QWidget {
     Q_OBJECT
 

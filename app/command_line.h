@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qvx::app {
+
+/// The desktop program's command line. `--help`, `--version` and `--log FILE` are its own;
+/// everything else is compared, as a whole, with the supervisor access code.
+struct CommandLine {
+    bool help = false;
+    bool version = false;
+    std::string logFile;            ///< where the diagnostic log is written too; empty: nowhere
+    std::vector<std::string> rest;  ///< the arguments left for the supervisor check
+    std::string error;              ///< set when the line cannot be used
+};
+
+/// Reads the arguments (without the program name).
+[[nodiscard]] CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+/// What `--help` prints.
+[[nodiscard]] std::string usageText();
+/// What `--version` prints.
+[[nodiscard]] std::string versionText();
+
+}  // namespace qvx::app
