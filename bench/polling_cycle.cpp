@@ -7,10 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
