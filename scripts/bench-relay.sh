@@ -12,5 +12,9 @@ for tool in ser2net socat; do
 done
 cmake --preset nogui >/dev/null
 cmake --build --preset nogui --target qvx_gateway qvx_bench_relay
+# The machine may be shared: the load on both sides of the run goes with its figures.
 echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
-build/nogui/bench/qvx_bench_relay "$@"
+status=0
+build/nogui/bench/qvx_bench_relay "$@" || status=$?
+echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+exit "$status"

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,8 +22,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-/// Longest sleep of the server thread, so live values never go stale for long, ms.
-constexpr int kMaxIdleMs = 20;
+/// Longest sleep of the server thread, so live values never go stale for long.
+constexpr milliseconds kMaxIdle{20};
 /// Output the line cannot take (nobody has the pty open, or a client stopped reading) is cut
 /// to this many bytes, the newest kept, as a serial line loses what nobody receives.
 constexpr std::size_t kMaxPendingOutput = std::size_t{64} * 1024;
@@ -166,6 +167,9 @@ int SimServer::lineFd() const {
 }
 
 void SimServer::run() {
+    // The kernel may let a timed wait run late by the thread's timer slack (50 µs by default),
+    // more than half a byte time at 115200 bit/s; the line's bytes are due to the microsecond.
+    (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::array<std::uint8_t, 4096> buffer{};
     for (;;) {
         const int line = lineFd();
@@ -176,7 +180,8 @@ void SimServer::run() {
         } else if (m_listenFd >= 0) {
             fds[1] = pollfd{m_listenFd, POLLIN, 0};
         }
-        const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs(m_clock.now()));
+        const timespec timeout = waitTime(m_clock.now());
+        const int ready = ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
         if (ready < 0 && errno != EINTR) {
             break;
         }
@@ -236,9 +241,12 @@ void SimServer::serviceLine(TimePoint now) {
     std::vector<Emission> emissions;
     {
         const std::lock_guard lock(m_mutex);
-        const std::vector<std::uint8_t> received = m_inPacer.popDue(now);
-        if (!received.empty()) {
-            m_session->receive(received, now);
+        // The session sees the bytes when they ended on the line, not when this thread woke:
+        // its replies are then due on the line's own schedule, and wake-up delays do not add
+        // up from one exchange to the next.
+        const LinePacer::Delivery received = m_inPacer.popDue(now);
+        if (!received.bytes.empty()) {
+            m_session->receive(received.bytes, received.lastEnd);
         }
         emissions = m_session->takeDue(now);
         m_controller->update(now);
@@ -247,13 +255,13 @@ void SimServer::serviceLine(TimePoint now) {
         return;  // no client: what was due goes nowhere
     }
     for (const Emission& emission : emissions) {
-        m_outPacer.push(emission.bytes, now);
+        m_outPacer.push(emission.bytes, emission.due);
         if (emission.closeAfter) {
             m_closeWhenSent = true;
             break;  // nothing follows a cut confirm on this connection
         }
     }
-    const std::vector<std::uint8_t> sent = m_outPacer.popDue(now);
+    const std::vector<std::uint8_t> sent = m_outPacer.popDue(now).bytes;
     m_outBuffer.insert(m_outBuffer.end(), sent.begin(), sent.end());
     if (m_outBuffer.size() > kMaxPendingOutput) {
         m_outBuffer.erase(m_outBuffer.begin(),
@@ -278,8 +286,8 @@ void SimServer::flushOutput() {
     }
 }
 
-int SimServer::pollTimeoutMs(TimePoint now) const {
-    TimePoint wake = now + milliseconds(kMaxIdleMs);
+timespec SimServer::waitTime(TimePoint now) const {
+    TimePoint wake = now + kMaxIdle;
     const auto consider = [&](std::optional<TimePoint> t) {
         if (t) {
             wake = std::min(wake, *t);
@@ -292,11 +300,12 @@ int SimServer::pollTimeoutMs(TimePoint now) const {
     }
     consider(m_inPacer.nextDue());
     consider(m_outPacer.nextDue());
-    if (wake <= now) {
-        return 0;
-    }
-    // Rounded up: waking a little late is harmless, waking early only spins.
-    return static_cast<int>(std::chrono::ceil<milliseconds>(wake - now).count());
+    // To the nanosecond: a wait rounded to whole milliseconds would hold back the last byte
+    // of every confirm by up to a millisecond, more than a byte time at the higher speeds.
+    const auto wait = std::max(std::chrono::nanoseconds(0), wake - now);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    return timespec{static_cast<time_t>(seconds.count()),
+                    static_cast<long>((wait - seconds).count())};
 }
 
 void SimServer::saveIfSettled(TimePoint now, bool force) {

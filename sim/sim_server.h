@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -82,7 +83,8 @@ private:
     void acceptClient();
     void closeClient(TimePoint now);
     [[nodiscard]] int lineFd() const;
-    [[nodiscard]] int pollTimeoutMs(TimePoint now) const;
+    /// How long the thread may sleep: until the next byte, output or sample is due.
+    [[nodiscard]] timespec waitTime(TimePoint now) const;
     void flushOutput();
     void saveIfSettled(TimePoint now, bool force);
 

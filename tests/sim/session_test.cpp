@@ -134,16 +134,72 @@ TEST(Session, StatusReportsCarryTheLiveCellsAndNeverSplitAConfirm) {
 TEST(LinePacer, LetsBytesThroughAtTenBitTimesEach) {
     LinePacer pacer(1000);  // 10 ms a byte
     pacer.push(Bytes{1, 2, 3}, kT0);
-    EXPECT_TRUE(pacer.popDue(kT0 + 9ms).empty());
-    EXPECT_EQ(pacer.popDue(kT0 + 10ms), Bytes{1});
-    pacer.push(Bytes{4}, kT0 + 15ms);  // queues behind the bytes still on the line
+    EXPECT_TRUE(pacer.popDue(kT0 + 9ms).bytes.empty());
+    const LinePacer::Delivery first = pacer.popDue(kT0 + 13ms);
+    EXPECT_EQ(first.bytes, Bytes{1});
+    EXPECT_EQ(first.lastEnd, kT0 + 10ms);  // when it ended, not when it was collected
+    pacer.push(Bytes{4}, kT0 + 15ms);      // queues behind the bytes still on the line
     EXPECT_EQ(pacer.nextDue(), kT0 + 20ms);
-    EXPECT_EQ(pacer.popDue(kT0 + 39ms), (Bytes{2, 3}));
-    EXPECT_EQ(pacer.popDue(kT0 + 40ms), Bytes{4});
+    EXPECT_EQ(pacer.popDue(kT0 + 39ms).bytes, (Bytes{2, 3}));
+    EXPECT_EQ(pacer.popDue(kT0 + 40ms).bytes, Bytes{4});
     pacer.push(Bytes{5}, kT0 + 100ms);  // an idle line starts afresh
     EXPECT_EQ(pacer.nextDue(), kT0 + 110ms);
+    pacer.clear();
+    pacer.push(Bytes{6}, kT0 + 101ms);  // so does a closed one
+    EXPECT_EQ(pacer.nextDue(), kT0 + 111ms);
 
     LinePacer unpaced;
     unpaced.push(Bytes{1, 2}, kT0);
-    EXPECT_EQ(unpaced.popDue(kT0), (Bytes{1, 2}));
+    EXPECT_EQ(unpaced.popDue(kT0).bytes, (Bytes{1, 2}));
+}
+
+TEST(LinePacer, ByteNOfARunEndsAtStartPlusNByteTimesWithNoRoundingCarriedOver) {
+    // 10/9600 s is no whole number of nanoseconds: summing a rounded byte time would be
+    // 0.67 ms off after a million bytes.
+    LinePacer pacer(9600);
+    constexpr std::uint64_t kCount = 1'000'000;
+    pacer.push(Bytes(kCount, 0x55), kT0);
+    const auto exactEnd = kT0 + std::chrono::nanoseconds(kCount * 10 * 1'000'000'000 / 9600);
+    EXPECT_EQ(pacer.popDue(exactEnd - 1ns).bytes.size(), kCount - 1);
+    const LinePacer::Delivery last = pacer.popDue(exactEnd);
+    EXPECT_EQ(last.bytes.size(), 1U);
+    EXPECT_EQ(last.lastEnd, exactEnd);
+}
+
+TEST(LinePacer, LateCollectionsDelayNoLaterByteSoTheErrorStaysBounded) {
+    // The owner wakes up to three byte times late for every collection and pushes the next
+    // piece only then, dated when it was ready: after thousands of bytes no byte comes out
+    // later than one wake-up after its place in the run.
+    constexpr unsigned kBaud = 115200;
+    const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / kBaud);
+    const auto maxLate = 3 * byteTime;
+    LinePacer pacer(kBaud);
+    const auto idealEnd = [&](std::uint64_t n) {
+        return kT0 + std::chrono::nanoseconds(n * 10 * 1'000'000'000 / kBaud);
+    };
+    constexpr std::uint64_t kPieces = 500;
+    constexpr std::size_t kPieceBytes = 8;
+    TimePoint now = kT0;
+    std::uint64_t pushed = 0;
+    std::uint64_t collected = 0;
+    std::chrono::nanoseconds worst{0};
+    unsigned lateness = 0;
+    while (collected < kPieces * kPieceBytes) {
+        // The next piece is ready while the line still carries the current one.
+        if (pushed < kPieces && (pushed == 0 || collected + kPieceBytes >= pushed * kPieceBytes)) {
+            pacer.push(Bytes(kPieceBytes, static_cast<std::uint8_t>(pushed)),
+                       pushed == 0 ? kT0 : idealEnd(collected));
+            ++pushed;
+        }
+        ASSERT_TRUE(pacer.nextDue().has_value());
+        lateness = (lateness * 7 + 3) % 11;  // a spread of wake-up delays, 0 to 10 tenths
+        now = std::max(now, *pacer.nextDue() + maxLate * lateness / 10);
+        const LinePacer::Delivery due = pacer.popDue(now);
+        for (std::size_t i = 0; i < due.bytes.size(); ++i) {
+            worst = std::max(worst, now - idealEnd(collected + i + 1));
+        }
+        collected += due.bytes.size();
+        EXPECT_EQ(due.lastEnd, idealEnd(collected));
+    }
+    EXPECT_LE(worst, maxLate);
 }

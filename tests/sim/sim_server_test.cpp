@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -54,6 +55,18 @@ struct TempDir {
     }
     ~TempDir() { std::filesystem::remove_all(path); }
     std::filesystem::path path;
+};
+
+/// A clock that stands still until the test moves it.
+class SteppedClock final : public qvx::platform::Clock {
+public:
+    [[nodiscard]] std::chrono::steady_clock::time_point now() const override {
+        return std::chrono::steady_clock::time_point{} + 1h + m_offset.load();
+    }
+    void advance(std::chrono::nanoseconds step) { m_offset = m_offset.load() + step; }
+
+private:
+    std::atomic<std::chrono::nanoseconds> m_offset{0ns};
 };
 
 Bytes fileBytes(const std::filesystem::path& path) {
@@ -176,6 +189,36 @@ TEST(SimServer, ALineSpeedPacesRequestAndConfirm) {
     EXPECT_EQ(line.read(104, 5s).size(), 104U);
     // 8 request and 104 confirm bytes of 10 bits at 9600 bit/s take at least 116 ms.
     EXPECT_GE(std::chrono::steady_clock::now() - start, 116ms);
+}
+
+// The confirm follows the request on the line's own schedule, from the moment the request's
+// last byte ended, however late the server notices that end. At 9600 bit/s a byte lasts
+// 1.04 ms: 13 ms after the request reached the line its 8 bytes have ended (8.3 ms) and so have
+// the first 4 bytes of the confirm (12.5 ms), not the fifth (13.5 ms).
+TEST(SimServer, AConfirmStartsWhenTheRequestEndedNotWhenTheServerNoticed) {
+    SteppedClock clock;
+    std::atomic<bool> handled{false};
+    SimServer server(ServerConfig{.baud = 9600,
+                                  .trace = [&](const qvx::link::LinkMessage&,
+                                               RequestOutcome) { handled = true; }},
+                     clock);
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+    LineClient line = LineClient::tcp(server.port());
+    ASSERT_TRUE(line.ok());
+    ASSERT_TRUE(waitUntil([&] { return server.clientConnected(); }, 5s));
+    ASSERT_TRUE(line.send(qvx::test::frameOf(1, 22, 3)));  // confirmed with 11 bytes
+    // The server stamps the request with the clock's time when it reads it; should it read
+    // only after a step, the request ends one step later.
+    for (int step = 0; step < 5 && !handled; ++step) {
+        clock.advance(13ms);
+        (void)waitUntil([&] { return handled.load(); }, 500ms);
+    }
+    ASSERT_TRUE(handled);
+    EXPECT_EQ(line.read(4, 5s).size(), 4U);
+    EXPECT_TRUE(line.read(1, 100ms).empty()) << "the fifth byte has not ended yet";
+    clock.advance(100ms);
+    EXPECT_EQ(line.read(7, 5s).size(), 7U);
 }
 
 TEST(SimServer, TheEepromFileFollowsWritesOnceTheySettle) {
