@@ -13,7 +13,7 @@ namespace qvx::tools {
 
 namespace {
 
-constexpr const char* kProgramVersion = "qvxctl 1.0";
+constexpr const char* kProgramVersion = "qvxctl " QVX_VERSION;
 
 /// qvxctl shows positions in millivolts: it has no display preference.
 const document::ValueFormat kMillivolts{};

@@ -91,7 +91,7 @@ std::optional<std::filesystem::path> takeSafetyCopy(document::CQvx_controllerDoc
                                                     QString& failure) {
     document::DeviceBackup backup;
     std::string failedPart;
-    if (!document::readDeviceBackup(document.link(), kBackupProgramVersion, document.inchUnit,
+    if (!document::readDeviceBackup(document.link(), texts::kProgramVersion, document.inchUnit,
                                     backup, failedPart)) {
         failure = fromUtf8(failedPart);
         return std::nullopt;
@@ -138,7 +138,7 @@ bool DeviceBackupCommands::readController(document::DeviceBackup& backup, std::s
     link::DeviceLink& link = m_document.link();
     runPumping([&] {
         read =
-            document::readDeviceBackup(link, kBackupProgramVersion, inchUnit, backup, failedPart);
+            document::readDeviceBackup(link, texts::kProgramVersion, inchUnit, backup, failedPart);
     });
     return read;
 }

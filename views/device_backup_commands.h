@@ -16,9 +16,6 @@ struct DeviceBackup;
 
 namespace qvx::views {
 
-/// Program name and version a backup of the desktop program names.
-inline constexpr const char* kBackupProgramVersion = "qvx_controller 1.0";
-
 /// Reads the controller whole and saves it as a safety copy in the user's data folder
 /// (`folder`, or the XDG one when empty). The copy's path, or nullopt with the reason.
 [[nodiscard]] std::optional<std::filesystem::path> takeSafetyCopy(

@@ -334,7 +334,7 @@ inline constexpr const char* kRecRemoveComparison = "Vergleich entfernen";
 inline constexpr const char* kRecOpenCaption = "Aufnahme öffnen";
 inline constexpr const char* kRecOpenComparisonCaption = "Aufnahme zum Vergleich öffnen";
 /// The program and version the exported files name.
-inline constexpr const char* kProgramVersion = "qvx_controller 1.0";
+inline constexpr const char* kProgramVersion = "qvx_controller " QVX_VERSION;
 /// Added to the name of an exported file for its plain-column copy.
 inline constexpr const char* kRecPlainSuffix = "_daten";
 /// Legend of a recording read from the controller; %1 the time of the transfer.

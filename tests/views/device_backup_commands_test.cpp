@@ -143,7 +143,7 @@ TEST(DeviceBackupCommands, SaveWritesTheWholeControllerAndSaysWhere) {
     ASSERT_TRUE(read.backup) << read.error;
     EXPECT_TRUE(read.checksumMatches);
     EXPECT_EQ(read.backup->settings.points.size(), 6U);
-    EXPECT_EQ(read.backup->identity.programVersion, kBackupProgramVersion);
+    EXPECT_EQ(read.backup->identity.programVersion, texts::kProgramVersion);
     EXPECT_TRUE(uiEnabled());
 }
 
