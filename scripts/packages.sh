@@ -31,19 +31,9 @@ for program in qvx_gateway qvxctl qvx_sim; do
   echo "-- $program --help: exit code 0"
 done
 if [ -x "$root/usr/bin/qvx_controller" ]; then
-  # Until the desktop program answers --help it starts its window instead, and is ended here.
-  status=0
-  QT_QPA_PLATFORM=offscreen timeout 20 "$root/usr/bin/qvx_controller" --help >/dev/null \
-    2>"$work/controller.err" || status=$?
-  if [ "$status" -eq 124 ]; then
-    echo "-- qvx_controller --help: not answered within 20 s (the program has no --help yet)"
-  elif [ "$status" -ne 0 ]; then
-    cat "$work/controller.err" >&2
-    echo "qvx_controller --help ended with exit code $status" >&2
-    exit 1
-  else
-    echo "-- qvx_controller --help: exit code 0"
-  fi
+  # A time limit, so a program that started its window instead of answering fails the step.
+  QT_QPA_PLATFORM=offscreen timeout 20 "$root/usr/bin/qvx_controller" --help >/dev/null
+  echo "-- qvx_controller --help: exit code 0"
   desktop-file-validate "$root"/usr/share/applications/*.desktop
   echo "-- desktop-file-validate: no complaint"
   appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
