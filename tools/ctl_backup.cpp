@@ -68,6 +68,18 @@ void noteOtherController(std::ostream& out, const document::BackupIdentity& left
     }
 }
 
+/// Notes another controller, prints every difference of `right` from `left` and returns them.
+std::vector<document::BackupDifference> printComparison(std::ostream& out,
+                                                        const document::DeviceBackup& left,
+                                                        const document::DeviceBackup& right,
+                                                        const char* leftName,
+                                                        const char* rightName) {
+    noteOtherController(out, left.identity, right.identity, leftName, rightName);
+    auto differences = document::compareSettings(left.settings, right.settings, kMillivolts);
+    printDifferences(out, differences, leftName, rightName);
+    return differences;
+}
+
 int backup(link::DeviceLink& link, const std::string& name, std::ostream& out, std::string& error) {
     const std::optional<document::DeviceBackup> state = readController(link, error);
     if (!state) {
@@ -91,10 +103,7 @@ int verify(link::DeviceLink& link, const CtlOptions& options, std::ostream& out,
     if (!state) {
         return kBackupError;
     }
-    noteOtherController(out, state->identity, file->identity, "controller", "file");
-    const auto differences =
-        document::compareSettings(state->settings, file->settings, kMillivolts);
-    printDifferences(out, differences, "controller", "file");
+    const auto differences = printComparison(out, *state, *file, "controller", "file");
     return differences.empty() ? kBackupMatches : kBackupDiffers;
 }
 
@@ -117,10 +126,7 @@ int restore(link::DeviceLink& link, const CtlOptions& options, std::ostream& out
     if (!state) {
         return kBackupError;
     }
-    noteOtherController(out, state->identity, file->identity, "controller", "file");
-    const auto differences =
-        document::compareSettings(state->settings, file->settings, kMillivolts);
-    printDifferences(out, differences, "controller", "file");
+    const auto differences = printComparison(out, *state, *file, "controller", "file");
     if (differences.empty()) {
         out << "nothing to restore: the controller holds the file's settings\n";
         return kBackupMatches;
@@ -174,10 +180,7 @@ int diff(const CtlOptions& options, std::ostream& out, std::string& error) {
     if (!second) {
         return kBackupError;
     }
-    noteOtherController(out, first->identity, second->identity, "first file", "second file");
-    const auto differences =
-        document::compareSettings(first->settings, second->settings, kMillivolts);
-    printDifferences(out, differences, "first", "second");
+    const auto differences = printComparison(out, *first, *second, "first", "second");
     return differences.empty() ? kBackupMatches : kBackupDiffers;
 }
 
