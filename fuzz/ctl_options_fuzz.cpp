@@ -118,10 +118,13 @@ void checkOptions(const std::vector<std::string>& args) {
     }
     static const std::set<std::string> kCommands{
         "status",      "service",  "switch-points", "input-record", "calibration", "tolerances",
-        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record"};
+        "read-eeprom", "read-ram", "write-eeprom",  "write-ram",    "record",
+        "poll",        "backup",   "verify",        "restore",      "diff"};
     QVX_FUZZ_CHECK(kCommands.count(options->command) == 1);
-    // The port comes from the command line, or from the qvx.ini named by --ini.
-    QVX_FUZZ_CHECK((options->port >= 1 && options->port <= 65535) || (options->port == 0 && !options->iniFile.empty()));
+    // The port comes from the command line, or from the qvx.ini named by --ini; comparing two
+    // backup files needs no controller.
+    QVX_FUZZ_CHECK((options->port >= 1 && options->port <= 65535) ||
+                   (options->port == 0 && (!options->iniFile.empty() || options->command == "diff")));
     QVX_FUZZ_CHECK(!options->blockLength ||
                    (*options->blockLength >= 1 && *options->blockLength <= 255));
     QVX_FUZZ_CHECK(!options->retries || *options->retries <= 100);
