@@ -2,34 +2,19 @@
 // trips, refusals and exit codes a script relies on.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/ctl_program_support.h"
 
-using namespace std::chrono_literals;
+using qvx::ctltest::Result;
+using qvx::ctltest::slurp;
 using qvx::simtest::ChildProcess;
 
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -53,26 +38,12 @@ protected:
     }
 
     /// Starts qvx_sim on a free TCP port; "--port N" for qvxctl.
-    std::string startSim(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"--tcp", "0", "--seed", "7"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        m_sims.push_back(std::make_unique<ChildProcess>(QVX_SIM_PROGRAM, args));
-        const auto line = m_sims.back()->readLine(10s);
-        EXPECT_TRUE(line.has_value());
-        const auto colon = line ? line->rfind(':') : std::string::npos;
-        return "--port " +
-               (colon == std::string::npos ? std::string("0") : line->substr(colon + 1)) +
-               " --timeout 1000 --retries 2";
+    std::string startSim(const std::vector<std::string>& extra = {}) {
+        const int port = qvx::ctltest::startSimulator(m_sims.emplace_back(), extra);
+        return "--port " + std::to_string(port) + " --timeout 1000 --retries 2";
     }
 
-    Result ctl(const std::string& arguments) {
-        const auto out = m_dir / "out.txt";
-        const auto err = m_dir / "err.txt";
-        const std::string command = std::string("timeout 60 ") + QVX_CTL_PROGRAM + " " + arguments +
-                                    " >" + out.string() + " 2>" + err.string();
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-    }
+    Result ctl(const std::string& arguments) { return qvx::ctltest::runCtl(m_dir, arguments); }
 
     std::string file(const std::string& name) const { return (m_dir / name).string(); }
 

@@ -2,34 +2,18 @@
 // sees on the command line.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/sim/sim_test_support.h"
+#include "tests/tools/ctl_program_support.h"
 
 using namespace std::chrono_literals;
+using qvx::ctltest::Result;
 using qvx::simtest::ChildProcess;
 
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 class CtlProgram : public testing::Test {
 protected:
@@ -42,24 +26,11 @@ protected:
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     /// Starts qvx_sim on a free TCP port and returns that port.
-    int startSim(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"--tcp", "0", "--seed", "7"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        m_sim = std::make_unique<ChildProcess>(QVX_SIM_PROGRAM, args);
-        const auto line = m_sim->readLine(10s);
-        EXPECT_TRUE(line.has_value());
-        const auto colon = line ? line->rfind(':') : std::string::npos;
-        return colon == std::string::npos ? 0 : std::stoi(line->substr(colon + 1));
+    int startSim(const std::vector<std::string>& extra = {}) {
+        return qvx::ctltest::startSimulator(m_sim, extra);
     }
 
-    Result ctl(const std::string& arguments) {
-        const auto out = m_dir / "out.txt";
-        const auto err = m_dir / "err.txt";
-        const std::string command =
-            std::string("timeout 60 ") + QVX_CTL_PROGRAM + " " + arguments + " >" + out.string() + " 2>" + err.string();
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-    }
+    Result ctl(const std::string& arguments) { return qvx::ctltest::runCtl(m_dir, arguments); }
 
     std::filesystem::path m_dir;
     std::unique_ptr<ChildProcess> m_sim;
