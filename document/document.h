@@ -115,6 +115,8 @@ public:
     RecordingData comparison;
     std::string comparisonName;      ///< the file the comparison was opened from
     std::array<std::string, 5> teachText;     ///< per range, the taught value as shown
+    /// The switching mode the fixed pane last read (true: range mode); nothing before.
+    std::optional<bool> rangeMode;
     float underTolerance = 0.0F;              ///< display value
     float overTolerance = 0.0F;               ///< display value
     /// The operating-state plot's points; they survive switching to another view.

@@ -76,14 +76,6 @@ QList<widgets::ReferenceLine> switchPointLines(const document::CQvx_controllerDo
     return lines;
 }
 
-std::optional<bool> readRangeMode(link::DeviceLink& link) {
-    int status = 0;
-    if (!link.readStatusByte(status)) {
-        return std::nullopt;
-    }
-    return (status & link::memory_map::kStatusRangeMode) != 0;
-}
-
 bool sameLines(const QList<widgets::ReferenceLine>& a, const QList<widgets::ReferenceLine>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const widgets::ReferenceLine& x, const widgets::ReferenceLine& y) {
@@ -93,17 +85,12 @@ bool sameLines(const QList<widgets::ReferenceLine>& a, const QList<widgets::Refe
                       });
 }
 
-void SwitchPointFollower::follow(document::CQvx_controllerDoc& document, widgets::TimePlot& plot) {
+void followSwitchPoints(const document::CQvx_controllerDoc& document, widgets::TimePlot& plot) {
     if (!document.pollOk) {
         return;
     }
-    if (m_updates++ % kModeReadCadence == 0 && document.link().isConnected()) {
-        if (const std::optional<bool> rangeMode = readRangeMode(document.link())) {
-            m_rangeMode = rangeMode;
-        }
-    }
     const QList<widgets::ReferenceLine> lines =
-        switchPointLines(document, m_rangeMode.value_or(false));
+        switchPointLines(document, document.rangeMode.value_or(false));
     // Set only on a change: the same lines again would repaint a paused plot.
     if (!sameLines(lines, plot.referenceLines())) {
         plot.setReferenceLines(widgets::kGripperAxis, lines);

@@ -2,16 +2,12 @@
 
 #include <QList>
 #include <QString>
-#include <optional>
 
 #include "link/calibration_table.h"
 #include "views/widgets/plot_painter.h"
 
 namespace qvx::document {
 class CQvx_controllerDoc;
-}
-namespace qvx::link {
-class DeviceLink;
 }
 
 namespace qvx::widgets {
@@ -33,29 +29,15 @@ namespace qvx::views {
 [[nodiscard]] QList<widgets::ReferenceLine> switchPointLines(
     const document::CQvx_controllerDoc& document, bool rangeMode);
 
-/// The controller's switching mode: true in range mode; nothing when the read failed.
-[[nodiscard]] std::optional<bool> readRangeMode(link::DeviceLink& link);
 
 /// True when the two lists draw the same (NaN band ends compare equal).
 [[nodiscard]] bool sameLines(const QList<widgets::ReferenceLine>& a,
                              const QList<widgets::ReferenceLine>& b);
 
-/// Keeps a plot's reference lines on the document's switch points: they follow a changed
-/// point or unit at the next update, and the bands follow the switching mode, read from the
-/// controller every kModeReadCadence updates. Before the first successful polling cycle the
-/// points are not known and no line is drawn; while polling fails the last lines stay.
-class SwitchPointFollower {
-public:
-    static constexpr int kModeReadCadence = 5;
-
-    /// One update of the view.
-    void follow(document::CQvx_controllerDoc& document, widgets::TimePlot& plot);
-    /// Reads the mode again at the next update.
-    void readModeNext() { m_updates = 0; }
-
-private:
-    std::optional<bool> m_rangeMode;
-    int m_updates = 0;
-};
+/// Keeps a plot's reference lines on the document's switch points, for one update of the
+/// view: they follow a changed point or unit at once, and the bands the switching mode the
+/// fixed pane last read. Before the first successful polling cycle the points are not known
+/// and no line is drawn; while polling fails the last lines stay.
+void followSwitchPoints(const document::CQvx_controllerDoc& document, widgets::TimePlot& plot);
 
 }  // namespace qvx::views

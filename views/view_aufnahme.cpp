@@ -259,7 +259,7 @@ void CViewAufnahme::OnInitialUpdate() {
         fillPlot();
     }
     updateRecordingState();
-    m_switchPoints.follow(document(), *m_plot);
+    followSwitchPoints(document(), *m_plot);
     m_initialised = true;
 }
 
@@ -276,7 +276,7 @@ void CViewAufnahme::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     if (!m_busy && document().recordingPresent && m_plottedUnit != unit) {
         fillPlot();
     }
-    m_switchPoints.follow(document(), *m_plot);
+    followSwitchPoints(document(), *m_plot);
     m_plot->endUpdate();
 }
 

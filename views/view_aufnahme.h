@@ -156,7 +156,6 @@ private:
     MessageSink m_messages;
     SaveFileDialog m_saveDialog;
     OpenFileDialog m_openDialog;
-    SwitchPointFollower m_switchPoints;
     std::stop_source m_stop;  // of the running operation
     /// Unit the plot was last filled in (mode and inch preference).
     std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;

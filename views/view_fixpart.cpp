@@ -244,6 +244,7 @@ void CViewFixpart::showMode() {
         return;
     }
     const bool rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
+    m_document.rangeMode = rangeMode;  // the plots' tolerance bands follow it
     m_mode->setText(rangeMode ? QStringLiteral("Modus : Bereich")
                               : QStringLiteral("Modus : Schaltpunkt"));
 }

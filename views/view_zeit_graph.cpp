@@ -146,7 +146,7 @@ void CViewZeitGraph::OnInitialUpdate() {
     // only from the first polling result on (offline there is none).
     applyAxis();
     refillPlot();
-    m_switchPoints.follow(document(), *m_plot);
+    followSwitchPoints(document(), *m_plot);
     m_reset->setVisible(document().supervisorMode);
     m_initialised = true;
 }
@@ -265,7 +265,7 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     } else if (sampled) {
         appendToPlot(doc.liveHistory.newest());
     }
-    m_switchPoints.follow(doc, *m_plot);
+    followSwitchPoints(doc, *m_plot);
     m_plot->endUpdate();  // one repaint, none while paused and nothing else changed
     m_panel->updateReadout();
 }

@@ -84,7 +84,6 @@ private:
     Clock m_clock;
     /// Unit the plot was last filled in (mode and inch preference).
     std::optional<std::pair<link::CalibrationMode, int>> m_plottedUnit;
-    SwitchPointFollower m_switchPoints;
 };
 
 }  // namespace qvx::views

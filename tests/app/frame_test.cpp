@@ -236,9 +236,11 @@ TEST(FixedPane, ShowsTheModeOnlyOnceItWasRead) {
     };
     updates(1);
     EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Bereich"));
+    EXPECT_EQ(document.rangeMode, std::optional<bool>(true));  // the plots' bands follow it
     controller.memory.put(controller.memory.ram, 37, {0x80});
     updates(qvx::views::CViewFixpart::kModeReadCadence);
     EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Schaltpunkt"));
+    EXPECT_EQ(document.rangeMode, std::optional<bool>(false));
     {
         const std::lock_guard guard(controller.memory.mutex);
         controller.memory.silent = true;
