@@ -1,20 +1,20 @@
 #include "app/application.h"
 
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 
 #include "app/app_texts.h"
-#include "document/document.h"
 #include "app/main_frame.h"
 #include "connection/client_settings.h"
 #include "connection/connection_procedure.h"
 #include "connection/connection_texts.h"
 #include "connection/dialogs/dlg_neue_verbindung.h"
+#include "document/document.h"
+#include "platform/user_text.h"
+#include "resources/ui_text.h"
 #include "views/diagnostic_log_window.h"
 #include "views/ui_state.h"
 
@@ -120,7 +120,9 @@ bool QvxApplication::connect(connection::ConnectionUi& ui) {
     m_document->underTolerance = result.underTolerance;
     m_document->overTolerance = result.overTolerance;
     m_document->setReconnectTarget({passphrase, link.basePort(), link.port()}, result.controller);
-    link.log(connection::texts::kConnected + link.host() + ", " + std::to_string(link.port()), link::kLogInfo);
+    link.log(platform::userText(connection::texts::kConnected) + link.host() + ", " +
+                 std::to_string(link.port()),
+             link::kLogInfo);
     m_document->startPolling();
     return true;
 }
@@ -145,12 +147,12 @@ void QvxApplication::takeRecoveryReport() {
     if (views::uiEnabled() && m_frame->currentView() != CMainFrame::kOperatingState) {
         m_frame->SwitchView(m_frame->currentView());
     }
-    const QString text =
-        QString::fromUtf8(report->tolerancesRead ? texts::kAnotherController : texts::kAnotherControllerNoTolerances)
-            .arg(report->controller.serialNumber)
-            .arg(report->previousSerialNumber);
+    const QString text = uiText(report->tolerancesRead ? texts::kAnotherController
+                                                       : texts::kAnotherControllerNoTolerances)
+                             .arg(report->controller.serialNumber)
+                             .arg(report->previousSerialNumber);
     // Not modal: the program goes on polling while the notice is shown.
-    auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(texts::kLinkRestored), text,
+    auto* box = new QMessageBox(QMessageBox::Information, uiText(texts::kLinkRestored), text,
                                 QMessageBox::Ok, m_frame.get());
     box->setObjectName(QStringLiteral("anotherController"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -168,13 +170,6 @@ void QvxApplication::shutdown() {
     }
     m_document->stopPolling();
     m_document->OnCloseDocument(m_settings);
-}
-
-void installGermanTranslation() {
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator);
-    }
 }
 
 }  // namespace qvx::app

@@ -66,7 +66,4 @@ private:
     bool m_shutDown = false;
 };
 
-/// Loads Qt's German translation for standard buttons and dialogs.
-void installGermanTranslation();
-
 }  // namespace qvx::app

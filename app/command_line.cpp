@@ -1,10 +1,26 @@
 #include "app/command_line.h"
 
+#include <optional>
+
 namespace qvx::app {
 
 namespace {
-constexpr const char* kLogOption = "--log";
-constexpr const char* kLogOptionWithValue = "--log=";
+
+/// The value of option `name` at `arguments[i]`, given as "name value" (which moves `i` past
+/// the value) or "name=value"; nullopt when `arguments[i]` is not that option. An empty
+/// string when the value is missing.
+std::optional<std::string> optionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       const std::string& name) {
+    const std::string& argument = arguments[i];
+    if (argument == name) {
+        return i + 1 < arguments.size() ? arguments[++i] : std::string();
+    }
+    if (argument.rfind(name + "=", 0) == 0) {
+        return argument.substr(name.size() + 1);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -15,18 +31,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.help = true;
         } else if (argument == "--version") {
             line.version = true;
-        } else if (argument == kLogOption) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        } else if (auto file = optionValue(arguments, i, "--log")) {
+            if (file->empty()) {
                 line.error = "--log needs a file name";
                 return line;
             }
-            line.logFile = arguments[++i];
-        } else if (argument.rfind(kLogOptionWithValue, 0) == 0) {
-            line.logFile = argument.substr(std::string(kLogOptionWithValue).size());
-            if (line.logFile.empty()) {
-                line.error = "--log needs a file name";
+            line.logFile = *file;
+        } else if (auto language = optionValue(arguments, i, "--lang")) {
+            if (*language != "de" && *language != "en") {
+                line.error = "--lang needs de or en";
                 return line;
             }
+            line.language = *language;
         } else {
             line.rest.push_back(argument);
         }
@@ -35,14 +51,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "Usage: qvx_controller [--log FILE] [ACCESS-CODE]\n"
+    return "Usage: qvx_controller [--lang de|en] [--log FILE] [ACCESS-CODE]\n"
            "\n"
            "Commissioning and diagnosis of the gripper's position-sensor controller. The\n"
            "connection settings are read from qvx.ini in the working folder.\n"
            "\n"
-           "  --log FILE   write the link's diagnostic log to FILE as well (appended)\n"
-           "  --help       print this text and exit\n"
-           "  --version    print the version and exit\n"
+           "  --lang de|en  the language of the user interface; without it the user's\n"
+           "                language (German unless that is English)\n"
+           "  --log FILE    write the link's diagnostic log to FILE as well (appended)\n"
+           "  --help        print this text and exit\n"
+           "  --version     print the version and exit\n"
            "\n"
            "Any other command line is compared as a whole with the supervisor access code.\n";
 }

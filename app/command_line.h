@@ -5,12 +5,13 @@
 
 namespace qvx::app {
 
-/// The desktop program's command line. `--help`, `--version` and `--log FILE` are its own;
-/// everything else is compared, as a whole, with the supervisor access code.
+/// The desktop program's command line. `--help`, `--version`, `--lang de|en` and `--log FILE`
+/// are its own; everything else is compared, as a whole, with the supervisor access code.
 struct CommandLine {
     bool help = false;
     bool version = false;
     std::string logFile;            ///< where the diagnostic log is written too; empty: nowhere
+    std::string language;           ///< "de" or "en"; empty: the user's interface language
     std::vector<std::string> rest;  ///< the arguments left for the supervisor check
     std::string error;              ///< set when the line cannot be used
 };

@@ -1,11 +1,13 @@
 // qvx_controller: commissioning and diagnosis of the gripper's position-sensor controller.
 
 #include <QApplication>
+#include <QLocale>
 #include <iostream>
 
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/main_frame.h"
+#include "app/ui_language.h"
 #include "connection/client_settings.h"
 #include "connection/dialogs/qt_connection_ui.h"
 
@@ -25,7 +27,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("qvx_controller"));
     QApplication::setOrganizationName(QStringLiteral("Varnok"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
-    qvx::app::installGermanTranslation();
+    qvx::app::installLanguage(
+        line.language.empty() ? qvx::app::languageFromUiLanguages(QLocale::system().uiLanguages())
+                              : *qvx::app::languageFromCode(line.language));
 
     // Qt has taken its own options (-platform and the like) out of its list by now.
     QStringList arguments;

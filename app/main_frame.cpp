@@ -20,6 +20,7 @@
 #include "app/app_texts.h"
 #include "app/lower_views.h"
 #include "document/document.h"
+#include "resources/ui_text.h"
 #include "views/device_backup_commands.h"
 #include "views/diagnostic_log_window.h"
 #include "views/link_status_bar.h"
@@ -90,14 +91,14 @@ void CMainFrame::SwitchView(int n) {
         m_splitter->setSizes(sizes);
     }
     if (n == kCalibration) {
-        QMessageBox::warning(this, QString::fromUtf8(views::texts::kAttention),
-                             QString::fromUtf8(views::texts::kCalibrationWarning));
+        QMessageBox::warning(this, uiText(views::texts::kAttention),
+                             uiText(views::texts::kCalibrationWarning));
     }
 }
 
 void CMainFrame::buildMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
-    QMenu* unit = file->addMenu(QStringLiteral("Standardeinheit"));
+    QMenu* file = menuBar()->addMenu(uiText(texts::kMenuFile));
+    QMenu* unit = file->addMenu(uiText(texts::kMenuDefaultUnit));
     m_millimetres = unit->addAction(QStringLiteral("mm"));
     m_tenthInches = unit->addAction(QStringLiteral("1/10 ''"));
     m_millimetres->setObjectName(QStringLiteral("unitMillimetres"));
@@ -113,14 +114,14 @@ void CMainFrame::buildMenu() {
     file->addSeparator();
     addBackupActions(*file);
     file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("&Beenden"));
+    QAction* quit = file->addAction(uiText(texts::kQuit));
     quit->setObjectName(QStringLiteral("quit"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* link = menuBar()->addMenu(QStringLiteral("Verbindung"));
-    QAction* connectLink = link->addAction(QStringLiteral("Verbindung herstellen..."));
+    QMenu* link = menuBar()->addMenu(uiText(texts::kMenuLink));
+    QAction* connectLink = link->addAction(uiText(texts::kConnectLink));
     connectLink->setObjectName(QStringLiteral("connectLink"));
-    QAction* disconnectLink = link->addAction(QStringLiteral("Verbindung trennen"));
+    QAction* disconnectLink = link->addAction(uiText(texts::kDisconnectLink));
     disconnectLink->setObjectName(QStringLiteral("disconnectLink"));
     // Inside another operation's wait a new connection would pull the link from under it.
     connect(connectLink, &QAction::triggered, this, [this] {
@@ -135,13 +136,13 @@ void CMainFrame::buildMenu() {
     });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
-    QAction* helpFile = help->addAction(QStringLiteral("Hilfe"));
+    QAction* helpFile = help->addAction(uiText(texts::kHelp));
     helpFile->setObjectName(QStringLiteral("help"));
     connect(helpFile, &QAction::triggered, this, &CMainFrame::showHelp);
-    QAction* about = help->addAction(QString::fromUtf8("Inf&o über qvx_controller..."));
+    QAction* about = help->addAction(uiText(texts::kAbout));
     about->setObjectName(QStringLiteral("about"));
     connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
-    QAction* log = help->addAction(QStringLiteral("Diagnoseprotokoll"));
+    QAction* log = help->addAction(uiText(views::texts::kLogWindowTitle));
     log->setObjectName(QStringLiteral("showDiagnosticLog"));
     connect(log, &QAction::triggered, this, &CMainFrame::showDiagnosticLog);
     syncUnitMenu();
@@ -150,10 +151,10 @@ void CMainFrame::buildMenu() {
 void CMainFrame::addBackupActions(QMenu& file) {
     auto* backups = new views::DeviceBackupCommands(m_document, this);
     backups->setObjectName(QStringLiteral("deviceBackupCommands"));
-    QAction* save = file.addAction(QString::fromUtf8(views::texts::kBackupSaveAction));
+    QAction* save = file.addAction(uiText(views::texts::kBackupSaveAction));
     save->setObjectName(QStringLiteral("saveDeviceBackup"));
     connect(save, &QAction::triggered, backups, &views::DeviceBackupCommands::save);
-    QAction* restore = file.addAction(QString::fromUtf8(views::texts::kBackupRestoreAction));
+    QAction* restore = file.addAction(uiText(views::texts::kBackupRestoreAction));
     restore->setObjectName(QStringLiteral("restoreDeviceBackup"));
     connect(restore, &QAction::triggered, backups, &views::DeviceBackupCommands::restore);
     // The lower view shows what the controller now holds.
@@ -176,14 +177,14 @@ void CMainFrame::showHelp() {
     const QString path = QDir::current().filePath(QStringLiteral("qvx_help.hlp"));
     if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
         QMessageBox::information(this, QStringLiteral("qvx_controller"),
-                                 QString::fromUtf8(texts::kHelpMissing).arg(QDir::toNativeSeparators(path)));
+                                 uiText(texts::kHelpMissing).arg(QDir::toNativeSeparators(path)));
     }
 }
 
 void CMainFrame::showAbout() {
     QDialog about(this);
     about.setObjectName(QStringLiteral("aboutBox"));
-    about.setWindowTitle(QString::fromUtf8("Info über qvx_controller"));
+    about.setWindowTitle(uiText(texts::kAboutTitle));
     auto* icon = new QLabel;
     icon->setPixmap(windowIcon().pixmap(48, 48));
     auto* text = new QLabel(QStringLiteral("qvx_controller Version 1.0"));

@@ -9,6 +9,8 @@
 //
 //   qvx_bench_ui [--seconds N] [--updates N] [--starts N] [--baud B] [stall|update|startup]...
 
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,7 +20,6 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <QWindow>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -31,10 +32,9 @@
 #include <thread>
 #include <vector>
 
-#include <unistd.h>
-
 #include "app/application.h"
 #include "app/main_frame.h"
+#include "app/ui_language.h"
 #include "connection/connection_procedure.h"
 #include "document/document.h"
 #include "sim/sim_server.h"
@@ -291,7 +291,7 @@ int startupChild() {
     QApplication::setApplicationName(QStringLiteral("qvx_controller"));
     QApplication::setOrganizationName(QStringLiteral("Varnok"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
-    qvx::app::installGermanTranslation();
+    qvx::app::installLanguage(qvx::app::UiLanguage::German);
     const auto applicationMade = Clock::now();
 
     const SettingsFile settings("[Globals]\n");
@@ -420,7 +420,7 @@ int main(int argc, char* argv[]) {
         options.stall = options.update = options.startup = true;
     }
     QApplication application(argc, argv);
-    qvx::app::installGermanTranslation();
+    qvx::app::installLanguage(qvx::app::UiLanguage::German);
     int status = 0;
     if (options.stall) {
         status |= measureStall(options);

@@ -3,6 +3,7 @@
 #include "connection/connection_texts.h"
 #include "connection/gateway_login.h"
 #include "connection/modem_dialing.h"
+#include "platform/user_text.h"
 
 namespace qvx::connection {
 
@@ -26,7 +27,8 @@ bool dialThroughTheModem(link::DeviceLink& link, const UiPump& pump, ConnectionU
     const bool ok = DialModem(link, pump);
     ui.hideDialingNotice();
     if (!ok) {
-        ui.showMessage(texts::kModemFailed, texts::kConnectionInterrupted);
+        ui.showMessage(platform::userText(texts::kModemFailed),
+                       platform::userText(texts::kConnectionInterrupted));
     }
     return ok;
 }
@@ -37,13 +39,15 @@ ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view
     const UiPump pump = [&ui] { ui.pump(); };
     ConnectionResult result;
     if (!GatewayLogin(link, link.host(), passphrase, link.basePort(), link.port(), pump)) {
-        ui.showMessage(texts::kLoginFailed, texts::kConnectionInterrupted);
+        ui.showMessage(platform::userText(texts::kLoginFailed),
+                       platform::userText(texts::kConnectionInterrupted));
         return result;
     }
     // The modem is dialled only through a standing data connection, so a slow one is waited
     // for first: deciding earlier would skip the dialling and read through an undialled modem.
     if (!awaitDataConnection(link, pump)) {
-        ui.showMessage(texts::kGatewayUnreachable, texts::kError);
+        ui.showMessage(platform::userText(texts::kGatewayUnreachable),
+                       platform::userText(texts::kError));
         return result;
     }
     if (!link.tcpConnection() && !dialThroughTheModem(link, pump, ui)) {
@@ -56,7 +60,8 @@ ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view
     runPumped([&link, &result] { result.controller = readControllerIdentity(link); }, pump);
     if (!result.controller) {
         link.closeSocket();
-        ui.showMessage(texts::kControllerSilent, texts::kConnectionInterrupted);
+        ui.showMessage(platform::userText(texts::kControllerSilent),
+                       platform::userText(texts::kConnectionInterrupted));
         return result;
     }
 
@@ -65,7 +70,8 @@ ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view
     result.readTolerances = true;
     // A stored table of more than 62 points reaches into the tolerance cells.
     if (table.storedCount() > link::CalibrationTable::kMaxPoints &&
-        !ui.askYesNo(texts::kLastPointOverwritten, texts::kWarning)) {
+        !ui.askYesNo(platform::userText(texts::kLastPointOverwritten),
+                     platform::userText(texts::kWarning))) {
         result.readTolerances = false;
     }
     if (result.readTolerances) {
@@ -77,12 +83,13 @@ ConnectionResult runConnectionProcedure(link::DeviceLink& link, std::string_view
 
 std::string connectionStatusText(const link::DeviceLink& link, bool pollOk) {
     if (!pollOk) {
-        return texts::kOffline;
+        return platform::userText(texts::kOffline);
     }
     if (link.tcpConnection()) {
-        return std::string(texts::kOnlinePrefix) + link.host() + ", " + std::to_string(link.port());
+        return platform::userText(texts::kOnlinePrefix) + link.host() + ", " +
+               std::to_string(link.port());
     }
-    return std::string(texts::kOnlinePrefix) + link.modem().callNumber;
+    return platform::userText(texts::kOnlinePrefix) + link.modem().callNumber;
 }
 
 }  // namespace qvx::connection

@@ -6,6 +6,7 @@
 #include "connection/connection_texts.h"
 #include "connection/gateway_login.h"
 #include "connection/modem_dialing.h"
+#include "platform/user_text.h"
 
 namespace qvx::connection {
 
@@ -68,23 +69,25 @@ ReconnectOutcome reconnectLink(link::DeviceLink& link, const ReconnectTarget& ta
     ReconnectOutcome outcome;
     if (!GatewayLogin(link, link.host(), target.passphrase, target.loginPort, target.dataPort, {},
                       &cancel)) {
-        outcome.error = texts::kRecoveryLoginFailed + endpointText(link, target.loginPort);
+        outcome.error =
+            platform::userText(texts::kRecoveryLoginFailed) + endpointText(link, target.loginPort);
         link.closeSocket();
         return outcome;
     }
     if (!awaitDataConnection(link, cancel)) {
-        outcome.error = texts::kRecoveryDataPortFailed + endpointText(link, target.dataPort);
+        outcome.error = platform::userText(texts::kRecoveryDataPortFailed) +
+                        endpointText(link, target.dataPort);
         link.closeSocket();
         return outcome;
     }
     if (!link.tcpConnection() && (cancel || !DialModem(link, {}))) {
-        outcome.error = texts::kRecoveryDialFailed + link.modem().callNumber;
+        outcome.error = platform::userText(texts::kRecoveryDialFailed) + link.modem().callNumber;
         link.closeSocket();
         return outcome;
     }
     outcome.controller = cancel ? std::nullopt : readControllerIdentity(link);
     if (!outcome.controller) {
-        outcome.error = texts::kControllerSilent;
+        outcome.error = platform::userText(texts::kControllerSilent);
         link.closeSocket();
     }
     return outcome;

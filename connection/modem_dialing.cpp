@@ -3,6 +3,7 @@
 #include <span>
 
 #include "connection/connection_texts.h"
+#include "platform/user_text.h"
 
 namespace qvx::connection {
 
@@ -63,7 +64,7 @@ std::optional<std::string> dialCommand(const link::ModemSettings& modem) {
 }
 
 std::string dialingNoticeText(const std::string& callNumber) {
-    return std::string(texts::kDialing) + callNumber + " ...";
+    return platform::userText(texts::kDialing) + callNumber + " ...";
 }
 
 bool DialModem(link::DeviceLink& link, const UiPump& pump) {

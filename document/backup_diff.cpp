@@ -6,6 +6,7 @@
 
 #include "document/units.h"
 #include "link/calibration_table.h"
+#include "platform/user_text.h"
 
 namespace qvx::document {
 
@@ -14,9 +15,11 @@ namespace {
 using link::CalibrationMode;
 using link::CalibrationTable;
 
-constexpr std::array<const char*, 5> kTransitions{"Aus<-->Auf", "Auf<-->C", "C<-->B", "B<-->A",
-                                                  "A<-->Zu"};
-constexpr const char* kMissing = "fehlt";
+constexpr std::array<const char*, 5> kTransitions{
+    QT_TRANSLATE_NOOP("qvx", "Aus<-->Auf"), QT_TRANSLATE_NOOP("qvx", "Auf<-->C"),
+    QT_TRANSLATE_NOOP("qvx", "C<-->B"), QT_TRANSLATE_NOOP("qvx", "B<-->A"),
+    QT_TRANSLATE_NOOP("qvx", "A<-->Zu")};
+constexpr const char* kMissing = QT_TRANSLATE_NOOP("qvx", "fehlt");
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -117,30 +120,39 @@ std::string itemName(const BackupItem& item) {
     const std::string n = number(item.index + 1);
     switch (item.kind) {
         case BackupItemKind::Threshold:
-            return std::string("Schaltschwelle ") +
-                   (item.index < kTransitions.size() ? kTransitions[item.index] : n.c_str());
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Schaltschwelle ")) +
+                   (item.index < kTransitions.size() ? platform::userText(kTransitions[item.index])
+                                                     : n);
         case BackupItemKind::SwitchingMode:
-            return "Betriebsart";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Betriebsart"));
         case BackupItemKind::UnderTolerance:
-            return "Untertoleranz";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Untertoleranz"));
         case BackupItemKind::OverTolerance:
-            return "Übertoleranz";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Übertoleranz"));
         case BackupItemKind::CalibrationVersion:
-            return "Kalibrierung: Formatversion";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Kalibrierung: Formatversion"));
         case BackupItemKind::CalibrationModeByte:
-            return "Kalibrierung: Modus";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Kalibrierung: Modus"));
         case BackupItemKind::CalibrationCount:
-            return "Kalibrierung: Anzahl Stützstellen";
+            return platform::userText(
+                QT_TRANSLATE_NOOP("qvx", "Kalibrierung: Anzahl Stützstellen"));
         case BackupItemKind::CalibrationIndex:
-            return "Kalibrierung: gewählte Stützstelle";
+            return platform::userText(
+                QT_TRANSLATE_NOOP("qvx", "Kalibrierung: gewählte Stützstelle"));
         case BackupItemKind::SupportPoint:
-            return "Stützstelle " + n;
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Stützstelle ")) + n;
         case BackupItemKind::PointTable:
-            return "Stützstellentabelle der QVX, Eintrag " + n;
+            return platform::userText(
+                       QT_TRANSLATE_NOOP("qvx", "Stützstellentabelle der QVX, Eintrag ")) +
+                   n;
         case BackupItemKind::UnderSpanTable:
-            return "Untertoleranztabelle der QVX, Eintrag " + n;
+            return platform::userText(
+                       QT_TRANSLATE_NOOP("qvx", "Untertoleranztabelle der QVX, Eintrag ")) +
+                   n;
         case BackupItemKind::OverSpanTable:
-            return "Übertoleranztabelle der QVX, Eintrag " + n;
+            return platform::userText(
+                       QT_TRANSLATE_NOOP("qvx", "Übertoleranztabelle der QVX, Eintrag ")) +
+                   n;
     }
     return n;
 }
@@ -149,7 +161,7 @@ std::string itemValue(const DeviceSettings& settings, const BackupItem& item,
                       const ValueFormat& format) {
     const std::optional<std::uint32_t> raw = rawValue(settings, item);
     if (!raw) {
-        return kMissing;
+        return platform::userText(kMissing);
     }
     const auto word = static_cast<std::uint16_t>(*raw & 0xFFFFU);
     switch (item.kind) {
@@ -158,7 +170,8 @@ std::string itemValue(const DeviceSettings& settings, const BackupItem& item,
         case BackupItemKind::OverTolerance:
             return position(word, format);
         case BackupItemKind::SwitchingMode:
-            return *raw != 0 ? "Bereich" : "Schaltpunkt";
+            return platform::userText(*raw != 0 ? QT_TRANSLATE_NOOP("qvx", "Bereich")
+                                                : QT_TRANSLATE_NOOP("qvx", "Schaltpunkt"));
         case BackupItemKind::SupportPoint: {
             const StoredPoint& point = settings.points[item.index];
             return span(point.raw) + " / " +

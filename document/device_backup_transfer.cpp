@@ -5,6 +5,7 @@
 
 #include "document/units.h"
 #include "link/device_memory_map.h"
+#include "platform/user_text.h"
 
 namespace qvx::document {
 
@@ -112,21 +113,21 @@ Part partOf(BackupItemKind kind) {
 std::string partName(Part part) {
     switch (part) {
         case Part::Calibration:
-            return "Kalibriertabelle";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Kalibriertabelle"));
         case Part::PointTable:
-            return "Stützstellentabelle der QVX";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Stützstellentabelle der QVX"));
         case Part::UnderSpans:
-            return "Untertoleranztabelle der QVX";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Untertoleranztabelle der QVX"));
         case Part::OverSpans:
-            return "Übertoleranztabelle der QVX";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Übertoleranztabelle der QVX"));
         case Part::Tolerances:
-            return "Toleranzen";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Toleranzen"));
         case Part::Thresholds:
-            return "Schaltschwellen";
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Schaltschwellen"));
         case Part::Mode:
             break;
     }
-    return "Betriebsart";
+    return platform::userText(QT_TRANSLATE_NOOP("qvx", "Betriebsart"));
 }
 
 bool writeMode(link::DeviceLink& link, bool rangeMode) {
@@ -178,19 +179,19 @@ bool writePart(link::DeviceLink& link, const DeviceSettings& wanted, Part part) 
 bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings, std::string& failedPart) {
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
-        failedPart = "Schaltschwellen";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Schaltschwellen"));
         return false;
     }
     std::copy(record.begin(), record.end(), settings.thresholds.begin());
     int status = 0;
     if (!link.readStatusByte(status)) {
-        failedPart = "Betriebsart";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Betriebsart"));
         return false;
     }
     settings.statusByte = static_cast<std::uint8_t>(status);
     const auto tolerances = readWords(link, mm::kOverTolerance, 2);
     if (!tolerances) {
-        failedPart = "Toleranzen";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Toleranzen"));
         return false;
     }
     settings.overTolerance = (*tolerances)[0];
@@ -198,14 +199,14 @@ bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings, std::s
 
     const auto header = readBytes(link, mm::kCalibrationHeader, 4);
     if (!header) {
-        failedPart = "Kalibriertabelle";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Kalibriertabelle"));
         return false;
     }
     std::copy(header->begin(), header->end(), settings.calibrationHeader.begin());
     const std::size_t count = pointCountOf(settings.calibrationHeader[2]);
     const auto points = readWords(link, mm::kCalibrationPoints, 2 * count);
     if (!points) {
-        failedPart = "Kalibriertabelle";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Kalibriertabelle"));
         return false;
     }
     settings.points.clear();
@@ -219,7 +220,7 @@ bool readDeviceSettings(link::DeviceLink& link, DeviceSettings& settings, std::s
     const auto overSpans =
         underSpans ? readWords(link, mm::kOverToleranceTable, spans) : std::nullopt;
     if (!overSpans) {
-        failedPart = "Tabellen der QVX";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Tabellen der QVX"));
         return false;
     }
     settings.pointTable = *pointTable;
@@ -262,7 +263,7 @@ bool readDeviceBackup(link::DeviceLink& link, const std::string& programVersion,
         return false;
     }
     if (!readDeviceIdentity(link, backup.identity)) {
-        failedPart = "Seriennummer";
+        failedPart = platform::userText(QT_TRANSLATE_NOOP("qvx", "Seriennummer"));
         return false;
     }
     backup.identity.savedAt = localTimestamp();

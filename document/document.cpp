@@ -7,6 +7,7 @@
 #include "connection/client_settings.h"
 #include "connection/connection_texts.h"
 #include "document/outputs.h"
+#include "platform/user_text.h"
 
 namespace qvx::document {
 
@@ -83,8 +84,8 @@ void CQvx_controllerDoc::disconnectLink() {
     pollOk = false;
     markAllStale();
     m_health.reconnecting = false;
-    m_health.setLastError(connection::texts::kDisconnectedByUser);
-    logLine(connection::texts::kDisconnectedByUser, link::kLogInfo);
+    m_health.setLastError(platform::userText(connection::texts::kDisconnectedByUser));
+    logLine(platform::userText(connection::texts::kDisconnectedByUser), link::kLogInfo);
     newData = true;  // the panes show offline at once
 }
 
@@ -174,9 +175,9 @@ void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool co
     newData = true;  // the panes show offline at once, not only with the next result
     const std::string endpoint = m_link.host() + ", " + std::to_string(m_target.dataPort);
     if (!controllerSilent) {
-        m_health.setLastError(connection::texts::kConnectionLost + endpoint);
+        m_health.setLastError(platform::userText(connection::texts::kConnectionLost) + endpoint);
     }
-    logLine(connection::texts::kConnectionLost + endpoint, link::kLogWarning);
+    logLine(platform::userText(connection::texts::kConnectionLost) + endpoint, link::kLogWarning);
     backoff.start();
     m_health.failedAttempts = 0;
     // Only a link made with a login can be made again.
@@ -187,7 +188,8 @@ bool CQvx_controllerDoc::tryReconnect() {
     if (!m_link.lockEngine()) {
         return false;
     }
-    logLine(connection::texts::kReconnecting + m_link.host() + ", " + std::to_string(m_target.loginPort),
+    logLine(platform::userText(connection::texts::kReconnecting) + m_link.host() + ", " +
+                std::to_string(m_target.loginPort),
             link::kLogInfo);
     const connection::ReconnectOutcome outcome = connection::reconnectLink(m_link, m_target, m_stopping);
     if (!outcome.controller) {
@@ -217,7 +219,8 @@ bool CQvx_controllerDoc::tryReconnect() {
         const std::lock_guard guard(m_reportMutex);
         m_report = report;
     }
-    logLine(connection::texts::kReconnected + m_link.host() + ", " + std::to_string(m_target.dataPort),
+    logLine(platform::userText(connection::texts::kReconnected) + m_link.host() + ", " +
+                std::to_string(m_target.dataPort),
             link::kLogInfo);
     return true;
 }
@@ -246,7 +249,8 @@ void CQvx_controllerDoc::pollLoop() {
                 } else if (!m_stopping) {
                     backoff.attemptFailed();
                     ++m_health.failedAttempts;
-                    logLine(connection::texts::kNextAttemptIn + std::to_string(backoff.currentDelay().count()) + " s",
+                    logLine(platform::userText(connection::texts::kNextAttemptIn) +
+                                std::to_string(backoff.currentDelay().count()) + " s",
                             link::kLogInfo);
                 }
             }
@@ -267,8 +271,8 @@ void CQvx_controllerDoc::pollLoop() {
         ++pollCycles;
         failedCycles = ok ? 0 : failedCycles + 1;
         if (failedCycles == kFailedCyclesForLoss) {
-            m_health.setLastError(connection::texts::kControllerGone);
-            logLine(connection::texts::kControllerGone, link::kLogWarning);
+            m_health.setLastError(platform::userText(connection::texts::kControllerGone));
+            logLine(platform::userText(connection::texts::kControllerGone), link::kLogWarning);
             // Without reconnecting, the link stays and polling resumes when answers come back.
             if (autoReconnect && m_target.dataPort != 0) {
                 closedForSilence = true;

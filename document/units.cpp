@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/user_text.h"
+
 namespace qvx::document {
 
 namespace {
@@ -55,9 +57,12 @@ std::string toggleCaption(link::CalibrationMode mode, int inchUnit) {
 
 std::string valuesCaption(link::CalibrationMode mode, int inchUnit) {
     switch (effectiveUnit(mode, inchUnit)) {
-        case DisplayUnit::Millivolt: return "Werte in mV";
-        case DisplayUnit::Millimetre: return "Werte in mm";
-        case DisplayUnit::TenthInch: return "Werte in 1/10 ''";
+        case DisplayUnit::Millivolt:
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Werte in mV"));
+        case DisplayUnit::Millimetre:
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Werte in mm"));
+        case DisplayUnit::TenthInch:
+            return platform::userText(QT_TRANSLATE_NOOP("qvx", "Werte in 1/10 ''"));
     }
     return {};
 }

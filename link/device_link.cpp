@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/log_buffer.h"
+#include "platform/user_text.h"
 
 namespace qvx::link {
 
@@ -183,11 +184,13 @@ void DeviceLink::logFailedAttempt(int code, std::uint32_t address, std::size_t c
         return;
     }
     const MessageInfo* info = findMessage(code);
-    std::string text = "Keine passende Antwort auf ";
-    text += info != nullptr ? std::string(info->name) : std::to_string(code);
-    text += " Adresse " + std::to_string(address) + " Länge " + std::to_string(count);
-    text += " (Versuch " + std::to_string(attempt) + " von " + std::to_string(maxRetry) + ")";
-    log(text, kLogWarning);
+    const std::string message = info != nullptr ? std::string(info->name) : std::to_string(code);
+    log(platform::userText(
+            QT_TRANSLATE_NOOP(
+                "qvx", "Keine passende Antwort auf %1 Adresse %2 Länge %3 (Versuch %4 von %5)"),
+            {message, std::to_string(address), std::to_string(count), std::to_string(attempt),
+             std::to_string(maxRetry)}),
+        kLogWarning);
 }
 
 bool DeviceLink::segmentedRead(Area area, std::uint32_t address, std::size_t count) {

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "link/log_buffer.h"
+#include "platform/user_text.h"
 
 namespace qvx::link {
 
@@ -42,8 +43,12 @@ void FrameChannel::onByteReceived(std::uint8_t byte) {
     const std::uint64_t checksumErrorsBefore = m_assembler.checksumErrors();
     const std::optional<LinkMessage> message = m_assembler.push(byte);
     if (m_assembler.checksumErrors() != checksumErrorsBefore) {
-        log(m_useCrcCheck ? "Rahmen mit falscher Prüfsumme empfangen und verworfen"
-                          : "Rahmen mit falscher Prüfsumme empfangen", kLogWarning);
+        log(platform::userText(
+                m_useCrcCheck
+                    ? QT_TRANSLATE_NOOP("qvx",
+                                        "Rahmen mit falscher Prüfsumme empfangen und verworfen")
+                    : QT_TRANSLATE_NOOP("qvx", "Rahmen mit falscher Prüfsumme empfangen")),
+            kLogWarning);
     }
     if (message) {
         if (isEnabled(kLogDebug)) {

@@ -7,6 +7,7 @@
 #   QVX_DEMO_SECONDS=N      end after N seconds (default: run until Ctrl+C or the window closes)
 #   QVX_DEMO_SCREENSHOT=F   write a screenshot of the running program to F
 #   QVX_DEMO_PORT=P         login port of the gateway (the data port is P+1; default 5100)
+#   QVX_DEMO_LANG=de|en     the desktop program's language (default: the user's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -101,14 +102,18 @@ fi
 geometry=()
 # Without a window manager nothing maximises the window: give it the whole virtual screen.
 [ "$headless" = 1 ] && geometry=(-qwindowgeometry 1280x800+0+0)
-(cd "$work" && exec "$bin/app/qvx_controller" "${geometry[@]}") &
+language=()
+[ -n "${QVX_DEMO_LANG:-}" ] && language=(--lang "$QVX_DEMO_LANG")
+# The connection dialog's title in German and in English.
+dialog_title="^(Neue Verbindung|New connection)$"
+(cd "$work" && exec "$bin/app/qvx_controller" "${language[@]}" "${geometry[@]}") &
 controller=$!
 started qvx_controller
 
 if [ "$headless" = 1 ] || [ -n "${QVX_DEMO_SCREENSHOT:-}" ]; then
   # Confirm the connection dialog as a user would: Return on its OK button.
-  wait_for 20 xdotool search --name "Neue Verbindung"
-  xdotool key --window "$(xdotool search --name 'Neue Verbindung' | head -n 1)" Return
+  wait_for 20 xdotool search --name "$dialog_title"
+  xdotool key --window "$(xdotool search --name "$dialog_title" | head -n 1)" Return
   # Give the login (3 s) and the first polling results time to arrive.
   sleep 8
   if [ -n "${QVX_DEMO_SCREENSHOT:-}" ]; then

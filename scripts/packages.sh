@@ -34,6 +34,8 @@ if [ -x "$root/usr/bin/qvx_controller" ]; then
   # A time limit, so a program that started its window instead of answering fails the step.
   QT_QPA_PLATFORM=offscreen timeout 20 "$root/usr/bin/qvx_controller" --help >/dev/null
   echo "-- qvx_controller --help: exit code 0"
+  [ -s "$root/usr/share/qvx/translations/qvx_controller_en.qm" ]
+  echo "-- qvx_controller's English translation: installed"
   desktop-file-validate "$root"/usr/share/applications/*.desktop
   echo "-- desktop-file-validate: no complaint"
   appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -61,8 +62,8 @@ BackupTableDialog::BackupTableDialog(Kind kind, const QString& caption, const QS
 
     auto* buttons = new QDialogButtonBox;
     if (kind == Kind::Question) {
-        QPushButton* restore = buttons->addButton(QString::fromUtf8(texts::kBackupRestoreButton),
-                                                  QDialogButtonBox::AcceptRole);
+        QPushButton* restore =
+            buttons->addButton(uiText(texts::kBackupRestoreButton), QDialogButtonBox::AcceptRole);
         restore->setObjectName(QStringLiteral("restore"));
         restore->setAutoDefault(false);
         QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);

@@ -4,6 +4,7 @@
 
 #include "document/outputs.h"
 #include "document/units.h"
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/time_plot.h"
@@ -47,13 +48,13 @@ QString outputStateText(double level) {
     }
     const int rounded = static_cast<int>(std::lround(level));
     if (rounded < 1 || rounded > document::kOutputCount) {
-        return QString::fromUtf8(texts::kReadoutNoOutput);
+        return uiText(texts::kReadoutNoOutput);
     }
-    return QString::fromUtf8(texts::kOutputLegend[static_cast<std::size_t>(rounded - 1)]);
+    return uiText(texts::kOutputLegend[static_cast<std::size_t>(rounded - 1)]);
 }
 
 QString cursorLine(int cursor, const CursorReading& reading, const ReadoutUnits& units) {
-    return QString::fromUtf8(texts::kReadoutCursor)
+    return uiText(texts::kReadoutCursor)
         .arg(cursor + 1)
         .arg(timeText(reading.x, units), number("%.2f", reading.gripper), units.gripper,
              number("%.1f", reading.supply), outputStateText(reading.level));
@@ -62,7 +63,7 @@ QString cursorLine(int cursor, const CursorReading& reading, const ReadoutUnits&
 QString differenceLine(const CursorReading& first, const CursorReading& second,
                        const ReadoutUnits& units) {
     const double ms = (second.x - first.x) * units.millisecondsPerX;
-    return QString::fromUtf8(texts::kReadoutDifference)
+    return uiText(texts::kReadoutDifference)
         .arg(number("%.0f", ms), difference("%+.2f", second.gripper - first.gripper, 2),
              units.gripper, difference("%+.1f", second.supply - first.supply, 1));
 }
@@ -76,7 +77,7 @@ QString readoutText(const widgets::TimePlot& plot, const ReadoutUnits& units) {
         }
         lines << cursorLine(c, readingOf(plot, c, false), units);
         if (overlaid) {
-            lines << QString::fromUtf8(texts::kReadoutOverlay)
+            lines << uiText(texts::kReadoutOverlay)
                          .arg(cursorLine(c, readingOf(plot, c, true), units));
         }
     }
@@ -84,7 +85,7 @@ QString readoutText(const widgets::TimePlot& plot, const ReadoutUnits& units) {
         lines << differenceLine(readingOf(plot, 0, false), readingOf(plot, 1, false), units);
     }
     if (lines.isEmpty()) {
-        return QString::fromUtf8(texts::kReadoutHint);
+        return uiText(texts::kReadoutHint);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -13,6 +13,7 @@
 #include "document/document.h"
 #include "document/safety_copy.h"
 #include "platform/ini_file.h"
+#include "resources/ui_text.h"
 #include "views/backup_table_dialog.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
@@ -34,14 +35,14 @@ QString shown(const std::filesystem::path& path) {
 }
 
 QString defaultSaveName(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QString::fromUtf8(texts::kBackupSaveCaption),
-                                        QString(), QString::fromUtf8(texts::kProgrammingFilter),
-                                        nullptr, QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(parent, uiText(texts::kBackupSaveCaption), QString(),
+                                        uiText(texts::kProgrammingFilter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString defaultOpenName(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, QString::fromUtf8(texts::kBackupRestoreCaption),
-                                        QString(), QString::fromUtf8(texts::kProgrammingFilter));
+    return QFileDialog::getOpenFileName(parent, uiText(texts::kBackupRestoreCaption), QString(),
+                                        uiText(texts::kProgrammingFilter));
 }
 
 std::filesystem::path folderOr(const std::filesystem::path& folder) {
@@ -67,13 +68,13 @@ QString outcomeText(document::RestorePart::Outcome outcome) {
     using Outcome = document::RestorePart::Outcome;
     switch (outcome) {
         case Outcome::Written:
-            return QString::fromUtf8(texts::kBackupPartWritten);
+            return uiText(texts::kBackupPartWritten);
         case Outcome::Failed:
-            return QString::fromUtf8(texts::kBackupPartFailed);
+            return uiText(texts::kBackupPartFailed);
         case Outcome::NotWritten:
             break;
     }
-    return QString::fromUtf8(texts::kBackupPartNotWritten);
+    return uiText(texts::kBackupPartNotWritten);
 }
 
 /// What a restore did, for its report.
@@ -117,11 +118,11 @@ void DeviceBackupCommands::setFileDialogs(FileNameQuestion saveName, FileNameQue
 }
 
 void DeviceBackupCommands::warn(const QString& text) {
-    QMessageBox::warning(m_parent, QString::fromUtf8(texts::kProgramName), text);
+    QMessageBox::warning(m_parent, uiText(texts::kProgramName), text);
 }
 
 void DeviceBackupCommands::inform(const QString& text) {
-    QMessageBox::information(m_parent, QString::fromUtf8(texts::kProgramName), text);
+    QMessageBox::information(m_parent, uiText(texts::kProgramName), text);
 }
 
 bool DeviceBackupCommands::ask(const QString& caption, const QString& text) {
@@ -149,7 +150,7 @@ void DeviceBackupCommands::save() {
     }
     const UiBusyScope busy;
     if (!m_document.link().isConnected()) {
-        warn(QString::fromUtf8(texts::kBackupNotConnected));
+        warn(uiText(texts::kBackupNotConnected));
         return;
     }
     const QString chosen = m_saveName ? m_saveName(m_parent) : QString();
@@ -160,22 +161,21 @@ void DeviceBackupCommands::save() {
         QString::fromStdString(document::withProgrammingExtension(chosen.toStdString()));
     const QString shownName = QDir::toNativeSeparators(name);
     if (QFileInfo::exists(name) &&
-        !ask(QString::fromUtf8(texts::kOverwriteCaption),
-             QString::fromUtf8(texts::kOverwriteQuestion).arg(shownName))) {
+        !ask(uiText(texts::kOverwriteCaption), uiText(texts::kOverwriteQuestion).arg(shownName))) {
         return;
     }
     document::DeviceBackup backup;
     std::string failedPart;
     if (!readController(backup, failedPart)) {
-        warn(QString::fromUtf8(texts::kBackupNotRead).arg(fromUtf8(failedPart)));
+        warn(uiText(texts::kBackupNotRead).arg(fromUtf8(failedPart)));
         return;
     }
     std::error_code error;
     if (!platform::writeFileAtomically(toPath(name), document::deviceBackupText(backup), error)) {
-        warn(QString::fromUtf8(texts::kSaveFailed).arg(shownName));
+        warn(uiText(texts::kSaveFailed).arg(shownName));
         return;
     }
-    inform(QString::fromUtf8(texts::kBackupSaved).arg(backup.identity.serialNumber).arg(shownName));
+    inform(uiText(texts::kBackupSaved).arg(backup.identity.serialNumber).arg(shownName));
 }
 
 std::optional<document::DeviceBackup> DeviceBackupCommands::readFile(const QString& name) {
@@ -186,17 +186,16 @@ std::optional<document::DeviceBackup> DeviceBackupCommands::readFile(const QStri
         text = platform::loadTextFile(toPath(name), error);
     }
     if (!text) {
-        warn(QString::fromUtf8(texts::kRestoreUnreadable).arg(shownName));
+        warn(uiText(texts::kRestoreUnreadable).arg(shownName));
         return std::nullopt;
     }
     document::BackupReadResult read = document::parseDeviceBackup(*text);
     if (!read.backup) {
-        warn(QString::fromUtf8(texts::kBackupNoBackup).arg(shownName));
+        warn(uiText(texts::kBackupNoBackup).arg(shownName));
         return std::nullopt;
     }
     if (!read.checksumMatches &&
-        !ask(QString::fromUtf8(texts::kAttention),
-             QString::fromUtf8(texts::kBackupChecksumQuestion).arg(shownName))) {
+        !ask(uiText(texts::kAttention), uiText(texts::kBackupChecksumQuestion).arg(shownName))) {
         return std::nullopt;
     }
     return std::move(read.backup);
@@ -208,7 +207,7 @@ void DeviceBackupCommands::restore() {
     }
     const UiBusyScope busy;
     if (!m_document.link().isConnected()) {
-        warn(QString::fromUtf8(texts::kBackupNotConnected));
+        warn(uiText(texts::kBackupNotConnected));
         return;
     }
     const QString name = m_openName ? m_openName(m_parent) : QString();
@@ -223,18 +222,18 @@ void DeviceBackupCommands::restore() {
     document::DeviceBackup current;
     std::string failedPart;
     if (!readController(current, failedPart)) {
-        warn(QString::fromUtf8(texts::kBackupControllerNotRead).arg(fromUtf8(failedPart)));
+        warn(uiText(texts::kBackupControllerNotRead).arg(fromUtf8(failedPart)));
         return;
     }
     const document::ValueFormat format = formatOf(m_document);
     const auto differences = document::compareSettings(current.settings, file->settings, format);
     const QString otherSerial = current.identity.serialNumber == file->identity.serialNumber
                                     ? QString()
-                                    : QString::fromUtf8(texts::kBackupOtherSerial)
+                                    : uiText(texts::kBackupOtherSerial)
                                           .arg(current.identity.serialNumber)
                                           .arg(file->identity.serialNumber);
     if (differences.empty()) {
-        inform(QString::fromUtf8(texts::kBackupNothingToRestore).arg(shownName));
+        inform(uiText(texts::kBackupNothingToRestore).arg(shownName));
         return;
     }
     std::vector<QStringList> rows;
@@ -242,10 +241,10 @@ void DeviceBackupCommands::restore() {
         rows.push_back({fromUtf8(document::itemName(d.item)), fromUtf8(d.left), fromUtf8(d.right)});
     }
     BackupTableDialog question(
-        BackupTableDialog::Kind::Question, QString::fromUtf8(texts::kBackupRestoreCaption),
-        QString::fromUtf8(texts::kBackupDifferences).arg(differences.size()), otherSerial,
-        {QString::fromUtf8(texts::kBackupItem), QString::fromUtf8(texts::kBackupInController),
-         QString::fromUtf8(texts::kBackupInFile)},
+        BackupTableDialog::Kind::Question, uiText(texts::kBackupRestoreCaption),
+        uiText(texts::kBackupDifferences).arg(differences.size()), otherSerial,
+        {uiText(texts::kBackupItem), uiText(texts::kBackupInController),
+         uiText(texts::kBackupInFile)},
         rows, m_parent);
     if (question.exec() != QDialog::Accepted) {
         return;
@@ -255,7 +254,7 @@ void DeviceBackupCommands::restore() {
     std::string error;
     const auto copy = document::saveSafetyCopy(current, folderOr(m_safetyFolder), error);
     if (!copy) {
-        warn(QString::fromUtf8(texts::kBackupSafetyCopyFailed).arg(fromUtf8(error)));
+        warn(uiText(texts::kBackupSafetyCopyFailed).arg(fromUtf8(error)));
         return;
     }
     RestoreRun run;
@@ -290,40 +289,37 @@ void DeviceBackupCommands::restore() {
     const QString copyName = shown(*copy);
     QString text;
     std::vector<QStringList> report;
-    QStringList headers{QString::fromUtf8(texts::kBackupItem),
-                        QString::fromUtf8(texts::kBackupResult)};
+    QStringList headers{uiText(texts::kBackupItem), uiText(texts::kBackupResult)};
     if (!run.written.complete()) {
         for (const document::RestorePart& part : run.written.parts) {
             report.push_back({fromUtf8(part.name), outcomeText(part.outcome)});
         }
-        text = QString::fromUtf8(texts::kBackupTransferFailed)
+        text = uiText(texts::kBackupTransferFailed)
                    .arg(shownName, copyName,
                         partNames(run.written, document::RestorePart::Outcome::Failed));
     } else if (!run.readBack) {
         for (const document::RestorePart& part : run.written.parts) {
             report.push_back({fromUtf8(part.name), outcomeText(part.outcome)});
         }
-        text = QString::fromUtf8(texts::kBackupReadBackFailed)
-                   .arg(shownName, copyName, fromUtf8(run.failedPart));
+        text =
+            uiText(texts::kBackupReadBackFailed).arg(shownName, copyName, fromUtf8(run.failedPart));
     } else {
         const auto checks =
             document::checkReadBack(differences, file->settings, run.state, formatOf(m_document));
-        headers = QStringList{
-            QString::fromUtf8(texts::kBackupItem), QString::fromUtf8(texts::kBackupInFile),
-            QString::fromUtf8(texts::kBackupInController), QString::fromUtf8(texts::kBackupResult)};
+        headers = QStringList{uiText(texts::kBackupItem), uiText(texts::kBackupInFile),
+                              uiText(texts::kBackupInController), uiText(texts::kBackupResult)};
         for (const document::ItemCheck& check : checks) {
             report.push_back(
                 {fromUtf8(document::itemName(check.item)), fromUtf8(check.wanted),
                  fromUtf8(check.found),
-                 QString::fromUtf8(check.matches ? texts::kBackupMatches : texts::kBackupDiffers)});
+                 uiText(check.matches ? texts::kBackupMatches : texts::kBackupDiffers)});
         }
-        text = QString::fromUtf8(document::allMatch(checks) ? texts::kBackupRestored
-                                                            : texts::kBackupNotPersisted)
-                   .arg(shownName, copyName);
+        text =
+            uiText(document::allMatch(checks) ? texts::kBackupRestored : texts::kBackupNotPersisted)
+                .arg(shownName, copyName);
     }
-    BackupTableDialog result(BackupTableDialog::Kind::Report,
-                             QString::fromUtf8(texts::kBackupRestoreCaption), text, otherSerial,
-                             headers, report, m_parent);
+    BackupTableDialog result(BackupTableDialog::Kind::Report, uiText(texts::kBackupRestoreCaption),
+                             text, otherSerial, headers, report, m_parent);
     result.exec();
 }
 

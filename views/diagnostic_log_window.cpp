@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "link/log_buffer.h"
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -21,10 +22,10 @@ DiagnosticLogWindow::DiagnosticLogWindow(document::CQvx_controllerDoc& document,
       m_document(document),
       m_timer(new QTimer(this)),
       m_lines(new QPlainTextEdit),
-      m_debug(new QCheckBox(QString::fromUtf8(texts::kLogDebug))),
+      m_debug(new QCheckBox(uiText(texts::kLogDebug))),
       m_droppedLabel(new QLabel) {
     setObjectName(QStringLiteral("diagnosticLog"));
-    setWindowTitle(QString::fromUtf8(texts::kLogWindowTitle));
+    setWindowTitle(uiText(texts::kLogWindowTitle));
     resize(720, 420);
     m_lines->setObjectName(QStringLiteral("logLines"));
     m_lines->setReadOnly(true);
@@ -37,9 +38,9 @@ DiagnosticLogWindow::DiagnosticLogWindow(document::CQvx_controllerDoc& document,
     m_debug->setChecked(m_document.link().isEnabled(link::kLogDebug));
     m_droppedLabel->setObjectName(QStringLiteral("logDropped"));
 
-    auto* clear = new QPushButton(QString::fromUtf8(texts::kLogClear));
+    auto* clear = new QPushButton(uiText(texts::kLogClear));
     clear->setObjectName(QStringLiteral("logClear"));
-    auto* save = new QPushButton(QString::fromUtf8(texts::kLogSave));
+    auto* save = new QPushButton(uiText(texts::kLogSave));
     save->setObjectName(QStringLiteral("logSave"));
     connect(m_debug, &QCheckBox::toggled, this, &DiagnosticLogWindow::setDebug);
     connect(clear, &QPushButton::clicked, m_lines, &QPlainTextEdit::clear);
@@ -82,9 +83,9 @@ void DiagnosticLogWindow::collect() {
     }
     if (taken.dropped > 0) {
         m_dropped += taken.dropped;
-        const QString note = QString::fromUtf8(texts::kLogDropped).arg(taken.dropped);
+        const QString note = uiText(texts::kLogDropped).arg(taken.dropped);
         append(note.toStdString());
-        m_droppedLabel->setText(QString::fromUtf8(texts::kLogDropped).arg(m_dropped));
+        m_droppedLabel->setText(uiText(texts::kLogDropped).arg(m_dropped));
     }
     if (m_file.is_open() && (!taken.lines.empty() || taken.dropped > 0)) {
         m_file.flush();
@@ -108,15 +109,15 @@ bool DiagnosticLogWindow::saveTo(const QString& path) const {
 }
 
 void DiagnosticLogWindow::saveAs() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QString::fromUtf8(texts::kLogWindowTitle), QStringLiteral("diagnoseprotokoll.txt"),
-        QString::fromUtf8(texts::kLogFileFilter));
+    const QString path = QFileDialog::getSaveFileName(this, uiText(texts::kLogWindowTitle),
+                                                      QStringLiteral("diagnoseprotokoll.txt"),
+                                                      uiText(texts::kLogFileFilter));
     if (path.isEmpty()) {
         return;
     }
     if (!saveTo(path)) {
-        QMessageBox::warning(this, QString::fromUtf8(texts::kLogWindowTitle),
-                             QString::fromUtf8(texts::kLogSaveFailed).arg(path));
+        QMessageBox::warning(this, uiText(texts::kLogWindowTitle),
+                             uiText(texts::kLogSaveFailed).arg(path));
     }
 }
 

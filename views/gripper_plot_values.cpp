@@ -5,6 +5,7 @@
 #include "document/document.h"
 #include "document/units.h"
 #include "link/device_memory_map.h"
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/time_plot.h"
@@ -65,7 +66,7 @@ QList<widgets::ReferenceLine> switchPointLines(const document::CQvx_controllerDo
         widgets::ReferenceLine line;
         line.value = shown(value);
         line.label = QStringLiteral("%1  %2").arg(
-            QString::fromUtf8(texts::kTransitions[k]),
+            uiText(texts::kTransitions[k]),
             QString::fromStdString(document::formatValue("%.2f", line.value)));
         if (rangeMode) {
             line.bandLow = shown(value - document.underTolerance);

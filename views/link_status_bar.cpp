@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -44,10 +45,10 @@ void LinkStatusBar::refresh() {
     const link::DeviceLink& link = m_document.link();
     const document::LinkHealth& health = m_document.health();
     const int dataPort = health.dataPort;
-    m_endpoint->setText(dataPort == 0 ? QString::fromUtf8(texts::kLinkNotConnected)
-                                      : QString::fromUtf8(texts::kLinkEndpoint)
-                                            .arg(QString::fromStdString(link.host()))
-                                            .arg(dataPort));
+    m_endpoint->setText(
+        dataPort == 0
+            ? uiText(texts::kLinkNotConnected)
+            : uiText(texts::kLinkEndpoint).arg(QString::fromStdString(link.host())).arg(dataPort));
 
     const std::uint64_t cycles = m_document.pollCycles;
     const qint64 elapsedMs = m_sinceLast.restart();
@@ -56,8 +57,8 @@ void LinkStatusBar::refresh() {
                                       : 0.0;
     m_cyclesBefore = cycles;
     const bool online = link.isConnected() && m_document.pollOk;
-    m_rate->setText(QString::fromUtf8(texts::kLinkRate).arg(online ? rate : 0.0, 0, 'f', 1));
-    m_counters->setText(QString::fromUtf8(texts::kLinkCounters)
+    m_rate->setText(uiText(texts::kLinkRate).arg(online ? rate : 0.0, 0, 'f', 1));
+    m_counters->setText(uiText(texts::kLinkCounters)
                             .arg(link.retries())
                             .arg(link.timeouts())
                             .arg(link.checksumErrors()));
@@ -67,15 +68,13 @@ void LinkStatusBar::refresh() {
     const QString time =
         QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(health.lastErrorTime()))
             .toString(QStringLiteral("HH:mm:ss"));
-    QString text =
-        error.empty()
-            ? QString::fromUtf8(texts::kLinkNoError)
-            : QString::fromUtf8(texts::kLinkLastError).arg(time, QString::fromStdString(error));
+    QString text = error.empty()
+                       ? uiText(texts::kLinkNoError)
+                       : uiText(texts::kLinkLastError).arg(time, QString::fromStdString(error));
     if (health.reconnecting && !link.isConnected()) {
         const auto seconds = (health.nextAttemptMs.load() + 999) / 1000;
-        text += QStringLiteral("; ") + QString::fromUtf8(texts::kLinkNextAttempt)
-                                           .arg(seconds)
-                                           .arg(health.failedAttempts.load());
+        text += QStringLiteral("; ") +
+                uiText(texts::kLinkNextAttempt).arg(seconds).arg(health.failedAttempts.load());
     }
     m_error->setText(text);
     m_error->setToolTip(text);

@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 #include "views/widgets/plot_export.h"
 #include "views/widgets/time_plot.h"
@@ -21,7 +22,7 @@ namespace qvx::views {
 namespace {
 
 QPushButton* toolButton(const char* caption, const char* name) {
-    auto* button = new QPushButton(QString::fromUtf8(caption));
+    auto* button = new QPushButton(uiText(caption));
     button->setObjectName(QString::fromLatin1(name));
     button->setFocusPolicy(Qt::NoFocus);  // the space bar belongs to the pause
     return button;
@@ -47,8 +48,8 @@ bool saveThroughDialog(QWidget* parent, const SaveFileDialog& dialog, const Mess
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !write(path, file) || !file.commit()) {
         if (messages) {
-            messages(QString::fromUtf8(texts::kMessageTitle),
-                     QString::fromUtf8(texts::kRecWriteFailed).arg(QDir::toNativeSeparators(path)));
+            messages(uiText(texts::kMessageTitle),
+                     uiText(texts::kRecWriteFailed).arg(QDir::toNativeSeparators(path)));
         }
         return false;
     }
@@ -59,7 +60,7 @@ PlotPanel::PlotPanel(Kind kind, QWidget* parent)
     : QWidget(parent),
       m_plot(new widgets::TimePlot),
       m_reset(toolButton(texts::kPlotReset, "resetZoom")),
-      m_snap(new QCheckBox(QString::fromUtf8(texts::kPlotSnap))),
+      m_snap(new QCheckBox(uiText(texts::kPlotSnap))),
       m_clearCursors(toolButton(texts::kPlotClearCursors, "clearCursors")),
       m_copy(toolButton(texts::kPlotCopy, "copyPlot")),
       m_readout(new QLabel),
@@ -139,8 +140,7 @@ void PlotPanel::updatePauseCaption() {
     }
     const QSignalBlocker quiet(m_pause);
     m_pause->setChecked(m_plot->isPaused());
-    m_pause->setText(
-        QString::fromUtf8(m_plot->isPaused() ? texts::kPlotResume : texts::kPlotPause));
+    m_pause->setText(uiText(m_plot->isPaused() ? texts::kPlotResume : texts::kPlotPause));
 }
 
 void PlotPanel::copyToClipboard() {
@@ -152,12 +152,12 @@ bool PlotPanel::saveImage(const QString& suggestedBaseName) {
         QStringLiteral("%1_%2.png")
             .arg(suggestedBaseName,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    return saveThroughDialog(
-        this, m_saveDialog, m_messages, QString::fromUtf8(texts::kPlotSaveImageCaption), name,
-        QString::fromUtf8(texts::kPlotImageFilter), QStringLiteral("png"),
-        [this](const QString& path, QIODevice& out) {
-            return widgets::writePlotPicture(*m_plot, widgets::pictureFormatFor(path), out);
-        });
+    return saveThroughDialog(this, m_saveDialog, m_messages, uiText(texts::kPlotSaveImageCaption),
+                             name, uiText(texts::kPlotImageFilter), QStringLiteral("png"),
+                             [this](const QString& path, QIODevice& out) {
+                                 return widgets::writePlotPicture(
+                                     *m_plot, widgets::pictureFormatFor(path), out);
+                             });
 }
 
 }  // namespace qvx::views

@@ -1,7 +1,6 @@
 #include "views/view_aufnahme.h"
 
 #include <QDateTime>
-#include <cstdlib>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,30 +11,27 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdlib>
 #include <string>
 
 #include "document/outputs.h"
 #include "document/units.h"
+#include "resources/ui_text.h"
 #include "views/plot_panel.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
-#include "views/widgets/rectangular_led.h"
 #include "views/widgets/plot_export.h"
+#include "views/widgets/rectangular_led.h"
 #include "views/widgets/time_plot.h"
 
 namespace qvx::views {
 
 namespace {
 
-constexpr std::array<const char*, 3> kChannelNames{"Greifer", "Ub", "Schaltausgänge"};
 /// The document's visibility entry of each plot channel (entry 3 is Ub, 4 the outputs,
 /// 5 the gripper).
 constexpr std::array<std::size_t, 3> kVisibilityEntry{5, 3, 4};
-
-QString fromUtf8(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -54,7 +50,7 @@ void showLamp(widgets::RectangularLed& lamp, bool active, const QString& caption
 widgets::RectangularLed* commandLamp(const char* caption, const char* name) {
     auto* lamp = new widgets::RectangularLed;
     lamp->setObjectName(QString::fromLatin1(name));
-    lamp->setCaption(fromUtf8(caption));
+    lamp->setCaption(uiText(caption));
     lamp->setMinimumSize(210, 46);
     lamp->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return lamp;
@@ -79,7 +75,7 @@ std::string isoLocalNow() {
 }
 
 QPushButton* commandButton(const char* caption, const char* name) {
-    auto* button = new QPushButton(fromUtf8(caption));
+    auto* button = new QPushButton(uiText(caption));
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
@@ -102,7 +98,7 @@ const char* refusalReason(document::RecordingFileError error) {
 /// The plain-column copy's path: "_daten" before the suffix.
 QString plainPath(const QString& path) {
     const QFileInfo info(path);
-    return info.dir().filePath(info.completeBaseName() + QString::fromUtf8(texts::kRecPlainSuffix) +
+    return info.dir().filePath(info.completeBaseName() + uiText(texts::kRecPlainSuffix) +
                                QLatin1Char('.') + info.suffix());
 }
 
@@ -118,12 +114,12 @@ public:
         : m_ui([&view] { view.cancel(); }),
           m_view(view),
           m_lamp(lamp),
-          m_idleCaption(fromUtf8(idleCaption)) {
+          m_idleCaption(uiText(idleCaption)) {
         m_view.m_stop = std::stop_source();
         m_view.m_busy = true;
         m_view.updateRecordingState();
         m_view.m_cancel->setEnabled(true);
-        showLamp(m_lamp, true, fromUtf8(runningCaption));
+        showLamp(m_lamp, true, uiText(runningCaption));
         m_view.m_blinking = &m_lamp;
         m_view.m_blinkTimer->start();
     }
@@ -151,10 +147,10 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
       m_plot(&m_panel->plot()),
       m_start(commandLamp(texts::kRecStart, "startRecording")),
       m_reread(commandLamp(texts::kRecReread, "rereadRecording")),
-      m_cancel(new QPushButton(fromUtf8(texts::kRecCancel))),
+      m_cancel(new QPushButton(uiText(texts::kRecCancel))),
       m_state(new QLabel),
-      m_exportCsv(new QPushButton(fromUtf8(texts::kRecExportCsv))),
-      m_saveImage(new QPushButton(fromUtf8(texts::kRecSaveImage))),
+      m_exportCsv(new QPushButton(uiText(texts::kRecExportCsv))),
+      m_saveImage(new QPushButton(uiText(texts::kRecSaveImage))),
       m_open(commandButton(texts::kRecOpen, "openRecording")),
       m_openComparison(commandButton(texts::kRecOpenComparison, "openComparison")),
       m_removeComparison(commandButton(texts::kRecRemoveComparison, "removeComparison")),
@@ -163,7 +159,7 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
       m_saveDialog(desktopSaveDialog()),
       m_openDialog(desktopOpenDialog()) {
     setObjectName(QStringLiteral("CViewAufnahme"));
-    widgets::setUpGripperPlot(*m_plot, fromUtf8(texts::kRecTitle), fromUtf8(texts::kRecTimeAxis));
+    widgets::setUpGripperPlot(*m_plot, uiText(texts::kRecTitle), uiText(texts::kRecTimeAxis));
     m_plot->xAxis().setMin(0.0);
     m_plot->xAxis().setSpan(static_cast<double>((kSamples - 1) * kSampleIntervalMs));
     for (int channel = 0; channel < widgets::TimePlot::kChannelCount; ++channel) {
@@ -205,7 +201,7 @@ CViewAufnahme::CViewAufnahme(document::CQvx_controllerDoc& document, QWidget* pa
         m_toggles[static_cast<std::size_t>(channel)] = toggle;
         toggles->addWidget(toggle);
         toggles->addWidget(
-            new QLabel(QString::fromUtf8(kChannelNames[static_cast<std::size_t>(channel)])));
+            new QLabel(uiText(texts::kPlotChannels[static_cast<std::size_t>(channel)])));
         toggles->addSpacing(12);
     }
     toggles->addStretch();
@@ -321,8 +317,7 @@ void CViewAufnahme::updateRecordingState() {
     m_openComparison->setEnabled(ready);
     m_removeComparison->setEnabled(!m_busy && doc.comparison.samples > 0);
     if (doc.recordingPresent && doc.recordingSamples < kSamples) {
-        m_state->setText(
-            fromUtf8(texts::kRecIncompleteMark).arg(doc.recordingSamples).arg(kSamples));
+        m_state->setText(uiText(texts::kRecIncompleteMark).arg(doc.recordingSamples).arg(kSamples));
     } else {
         m_state->clear();
     }
@@ -334,11 +329,11 @@ QString CViewAufnahme::recordingLegendName() {
         return QFileInfo(QString::fromStdString(doc.recordingName)).fileName();
     }
     if (doc.recordingHeader.recorded.empty()) {
-        return fromUtf8(texts::kRecFromDeviceUntimed);
+        return uiText(texts::kRecFromDeviceUntimed);
     }
     const QDateTime at =
         QDateTime::fromString(QString::fromStdString(doc.recordingHeader.recorded), Qt::ISODate);
-    return fromUtf8(texts::kRecFromDevice).arg(at.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    return uiText(texts::kRecFromDevice).arg(at.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
 }
 
 void CViewAufnahme::fillPlot() {
@@ -452,15 +447,15 @@ void CViewAufnahme::report(const document::TransferredRecording& transfer) {
         return;
     }
     if (transfer.samples == 0) {
-        message(fromUtf8(texts::kRecNothingRead));
+        message(uiText(texts::kRecNothingRead));
         return;
     }
-    message(fromUtf8(texts::kRecIncomplete).arg(transfer.samples).arg(kSamples));
+    message(uiText(texts::kRecIncomplete).arg(transfer.samples).arg(kSamples));
 }
 
 void CViewAufnahme::message(const QString& text) {
     if (m_messages) {
-        m_messages(fromUtf8(texts::kMessageTitle), text);
+        m_messages(uiText(texts::kMessageTitle), text);
     }
 }
 
@@ -497,8 +492,8 @@ bool CViewAufnahme::exportCsv() {
                static_cast<qint64>(text.size());
     };
     return saveThroughDialog(
-        this, m_saveDialog, m_messages, fromUtf8(texts::kRecExportCsvCaption),
-        QStringLiteral("aufnahme_%1.csv").arg(timestamp()), fromUtf8(texts::kRecCsvFilter),
+        this, m_saveDialog, m_messages, uiText(texts::kRecExportCsvCaption),
+        QStringLiteral("aufnahme_%1.csv").arg(timestamp()), uiText(texts::kRecCsvFilter),
         QStringLiteral("csv"), [&](const QString& path, QIODevice& out) {
             if (!writeAll(out, annotated)) {
                 return false;
@@ -514,9 +509,9 @@ bool CViewAufnahme::saveImage() {
     if (m_busy || !document().recordingPresent) {
         return false;
     }
-    return saveThroughDialog(this, m_saveDialog, m_messages, fromUtf8(texts::kRecSaveImageCaption),
+    return saveThroughDialog(this, m_saveDialog, m_messages, uiText(texts::kRecSaveImageCaption),
                              QStringLiteral("aufnahme_%1.png").arg(timestamp()),
-                             fromUtf8(texts::kRecImageFilter), QStringLiteral("png"),
+                             uiText(texts::kRecImageFilter), QStringLiteral("png"),
                              [this](const QString& path, QIODevice& out) {
                                  return widgets::writePlotPicture(
                                      *m_plot, widgets::pictureFormatFor(path), out);
@@ -528,29 +523,29 @@ std::optional<std::pair<document::RecordingFile, QString>> CViewAufnahme::choose
     if (m_busy || !m_openDialog) {
         return std::nullopt;
     }
-    const QString path = m_openDialog(this, fromUtf8(caption), fromUtf8(texts::kRecCsvFilter));
+    const QString path = m_openDialog(this, uiText(caption), uiText(texts::kRecCsvFilter));
     if (path.isEmpty()) {
         return std::nullopt;
     }
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        message(fromUtf8(texts::kRecOpenUnreadable).arg(shown));
+        message(uiText(texts::kRecOpenUnreadable).arg(shown));
         return std::nullopt;
     }
     // Read no more than a recording can need, whatever the file's size.
     const QByteArray bytes = file.read(kMaxRecordingFileBytes + 1);
     if (bytes.size() > kMaxRecordingFileBytes) {
-        message(fromUtf8(texts::kRecOpenTooLarge).arg(shown).arg(kMaxRecordingFileBytes / 1024));
+        message(uiText(texts::kRecOpenTooLarge).arg(shown).arg(kMaxRecordingFileBytes / 1024));
         return std::nullopt;
     }
     auto parsed = document::parseRecordingFile(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (const auto* refusal = std::get_if<document::RecordingFileRefusal>(&parsed)) {
-        message(fromUtf8(texts::kRecOpenRefused)
+        message(uiText(texts::kRecOpenRefused)
                     .arg(shown)
                     .arg(refusal->line)
-                    .arg(fromUtf8(refusalReason(refusal->error))));
+                    .arg(uiText(refusalReason(refusal->error))));
         return std::nullopt;
     }
     return std::pair{std::get<document::RecordingFile>(std::move(parsed)), path};

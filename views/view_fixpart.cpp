@@ -10,11 +10,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "document/units.h"
 #include "connection/connection_procedure.h"
 #include "connection/connection_texts.h"
+#include "document/units.h"
 #include "link/device_memory_map.h"
 #include "resources/qvx_resources.h"
+#include "resources/ui_text.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 #include "views/widgets/angular_gauge.h"
@@ -40,9 +41,6 @@ constexpr std::array<Navigation, 5> kNavigation{{
 }};
 /// Left-to-right order of the navigation buttons, as selection indices.
 constexpr std::array<int, 5> kButtonOrder{3, 1, 0, 2, 4};
-
-constexpr std::array<const char*, 5> kRangeNames{"Aus<-->Auf", "Auf<-->C", "C<-->B", "B<-->A", "A<-->Zu"};
-constexpr std::array<const char*, 5> kPositionNames{"Auf", "C", "B", "A", "Zu"};
 
 QLineEdit* displayField(const QString& name, int minimumWidth = 0) {
     auto* field = new QLineEdit;
@@ -77,13 +75,14 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
       m_gaugeFade(new QGraphicsOpacityEffect(this)),
       m_valueMv(displayField(QStringLiteral("valueMv"), 130)),
       m_valueLength(displayField(QStringLiteral("valueLength"), 130)),
-      m_valuesCaption(new QLabel(QStringLiteral("Werte in mV"))),
+      m_valuesCaption(
+          new QLabel(fromUtf8(document::valuesCaption(link::CalibrationMode::Millivolt, 0)))),
       // Empty until the mode was read: offline the pane claims no mode.
       m_mode(new QLabel) {
     setObjectName(QStringLiteral("CViewFixpart"));
     m_unitToggle->setObjectName(QStringLiteral("unitToggle"));
     m_connectionLamp->setObjectName(QStringLiteral("connectionLamp"));
-    m_connectionLamp->setCaption(QString::fromUtf8(connection::texts::kOffline).chopped(1));
+    m_connectionLamp->setCaption(uiText(texts::kOfflineLamp));
     m_connectionLamp->setFocusPolicy(Qt::NoFocus);
     m_connectionLamp->setMinimumSize(120, 32);
     m_gauge->setObjectName(QStringLiteral("gauge"));
@@ -104,7 +103,7 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
     auto* navigationRow = new QHBoxLayout;
     for (const int selection : kButtonOrder) {
         const Navigation& nav = kNavigation[static_cast<std::size_t>(selection)];
-        auto* button = new QPushButton(QString::fromUtf8(nav.caption));
+        auto* button = new QPushButton(uiText(nav.caption));
         button->setObjectName(QString::fromLatin1(nav.objectName));
         button->setCheckable(true);
         button->setMinimumWidth(110);
@@ -140,12 +139,12 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
     connectionBox->addStretch();
 
     // Working memory: the five ranges with their switch points and outputs.
-    auto* memory = new QGroupBox(QStringLiteral("QVX Arbeitsspeicher"));
+    auto* memory = new QGroupBox(uiText(texts::kWorkingMemory));
     memory->setObjectName(QStringLiteral("workingMemory"));
     auto* grid = new QGridLayout(memory);
     for (std::size_t k = 0; k < 5; ++k) {
         const int column = static_cast<int>(k);
-        auto* position = new QLabel(QString::fromUtf8(kPositionNames[k]));
+        auto* position = new QLabel(uiText(texts::kPositions[k]));
         position->setAlignment(Qt::AlignCenter);
         grid->addWidget(position, 0, column);
         m_outputs[k] = new widgets::RoundLed;
@@ -153,7 +152,7 @@ CViewFixpart::CViewFixpart(document::CQvx_controllerDoc& document, SwitchView sw
         m_outputs[k]->setColors(widgets::LedColors::GreenOff);
         m_outputs[k]->setFixedSize(28, 28);
         grid->addWidget(m_outputs[k], 1, column, Qt::AlignCenter);
-        auto* range = new QLabel(QString::fromUtf8(kRangeNames[k]));
+        auto* range = new QLabel(uiText(texts::kTransitions[k]));
         range->setAlignment(Qt::AlignCenter);
         grid->addWidget(range, 2, column);
         m_switchPoints[k] = displayField(QStringLiteral("switchPoint%1").arg(k + 1), 90);
@@ -233,8 +232,8 @@ void CViewFixpart::updateGaugeScale() {
     m_gauge->setPositionMin(range.minimum);
     m_gauge->setPositionMax(range.maximum);
     // Lengths shrink as the gripper closes, voltages grow.
-    m_gauge->setMinLabel(lengthMode ? QStringLiteral("Zu") : QStringLiteral("Auf"));
-    m_gauge->setMaxLabel(lengthMode ? QStringLiteral("Auf") : QStringLiteral("Zu"));
+    m_gauge->setMinLabel(uiText(lengthMode ? texts::kClosedPosition : texts::kOpenPosition));
+    m_gauge->setMaxLabel(uiText(lengthMode ? texts::kOpenPosition : texts::kClosedPosition));
 }
 
 void CViewFixpart::showMode() {
@@ -245,8 +244,7 @@ void CViewFixpart::showMode() {
     }
     const bool rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
     m_document.rangeMode = rangeMode;  // the plots' tolerance bands follow it
-    m_mode->setText(rangeMode ? QStringLiteral("Modus : Bereich")
-                              : QStringLiteral("Modus : Schaltpunkt"));
+    m_mode->setText(uiText(rangeMode ? texts::kModeRange : texts::kModeSwitchPoint));
 }
 
 void CViewFixpart::showCurrency() {
@@ -290,7 +288,8 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
 
     m_connectionLamp->beginUpdate();
     m_connectionLamp->setActive(pollOk);
-    m_connectionLamp->setCaption(pollOk ? QStringLiteral("Online") : QString::fromUtf8(connection::texts::kOffline));
+    m_connectionLamp->setCaption(pollOk ? uiText(texts::kOnline)
+                                        : uiText(connection::texts::kOffline));
     m_connectionLamp->endUpdate();
 
     for (std::size_t k = 0; k < m_outputs.size(); ++k) {

@@ -18,6 +18,7 @@
 
 #include "document/units.h"
 #include "link/calibration_table.h"
+#include "resources/ui_text.h"
 #include "views/device_backup_commands.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
@@ -31,10 +32,6 @@ constexpr int kVoltageDecimals = 2;  // finer than one step of the sensor (about
 /// Status byte for switch-point mode: bits 1..6 kept, bit 0 (range mode) cleared, bit 7 set.
 constexpr int kKeptStatusBits = 0x7E;
 constexpr int kStatusAlwaysSet = 0x80;
-
-QString fromUtf8(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 /// A whole number of digits only; values beyond 32 bits count as the largest one.
 bool parseWhole(const QString& text, std::uint32_t& value) {
@@ -73,7 +70,7 @@ bool lengthStorable(float mm) {
 }
 
 QPushButton* commandButton(const char* text, const char* name) {
-    auto* button = new QPushButton(fromUtf8(text));
+    auto* button = new QPushButton(uiText(text));
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
@@ -112,31 +109,31 @@ CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidg
     m_shortenTail->setObjectName(QStringLiteral("shortenTail"));
     m_amount->setText(QStringLiteral("0"));
 
-    auto* points = new QGroupBox(fromUtf8(texts::kCalPointsGroup));
+    auto* points = new QGroupBox(uiText(texts::kCalPointsGroup));
     auto* grid = new QGridLayout(points);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(8);
-    grid->addWidget(new QLabel(fromUtf8(texts::kCalCount)), 0, 0);
+    grid->addWidget(new QLabel(uiText(texts::kCalCount)), 0, 0);
     grid->addWidget(m_count, 0, 1);
-    grid->addWidget(new QLabel(fromUtf8(texts::kCalNumber)), 1, 0);
+    grid->addWidget(new QLabel(uiText(texts::kCalNumber)), 1, 0);
     grid->addWidget(m_index, 1, 1);
     auto* stepping = new QHBoxLayout;
     stepping->addWidget(m_previous);
     stepping->addWidget(m_next);
     grid->addLayout(stepping, 1, 2, 1, 2);
-    grid->addWidget(new QLabel(fromUtf8(texts::kCalLength)), 2, 0);
+    grid->addWidget(new QLabel(uiText(texts::kCalLength)), 2, 0);
     grid->addWidget(m_length, 2, 1);
     grid->addWidget(m_lengthUnit, 2, 2);
-    grid->addWidget(new QLabel(fromUtf8(texts::kCalVoltage)), 3, 0);
+    grid->addWidget(new QLabel(uiText(texts::kCalVoltage)), 3, 0);
     grid->addWidget(m_voltage, 3, 1);
-    grid->addWidget(new QLabel(fromUtf8(texts::kCalUnitMv)), 3, 2);
+    grid->addWidget(new QLabel(uiText(texts::kCalUnitMv)), 3, 2);
     grid->addWidget(m_learn, 3, 3);
     grid->setColumnStretch(4, 1);
 
-    auto* derive = new QGroupBox(fromUtf8(texts::kCalDeriveGroup));
+    auto* derive = new QGroupBox(uiText(texts::kCalDeriveGroup));
     auto* shortenRow = new QHBoxLayout(derive);
     shortenRow->addWidget(m_shorten);
-    shortenRow->addWidget(new QLabel(fromUtf8(texts::kCalShortenBy)));
+    shortenRow->addWidget(new QLabel(uiText(texts::kCalShortenBy)));
     shortenRow->addWidget(m_amount);
     shortenRow->addWidget(m_shortenTail);
     shortenRow->addStretch();
@@ -154,7 +151,7 @@ CViewPreferences::CViewPreferences(document::CQvx_controllerDoc& document, QWidg
     columns->addWidget(points, 1);
     columns->addLayout(right, 1);
 
-    auto* hint = new QLabel(fromUtf8(texts::kCalHint));
+    auto* hint = new QLabel(uiText(texts::kCalHint));
     hint->setObjectName(QStringLiteral("hint"));
     hint->setWordWrap(true);
     hint->setFrameShape(QFrame::StyledPanel);
@@ -241,10 +238,10 @@ void CViewPreferences::OnUpdate(document::DocumentView* /*sender*/, int hint) {
 
 void CViewPreferences::updateUnitTexts() {
     const bool inch = tenthInch();
-    m_lengthUnit->setText(fromUtf8(inch ? texts::kCalUnitTenthInch : texts::kCalUnitMm));
-    m_shorten->setText(fromUtf8(inch ? texts::kCalShortenTenthInch : texts::kCalShortenMm));
+    m_lengthUnit->setText(uiText(inch ? texts::kCalUnitTenthInch : texts::kCalUnitMm));
+    m_shorten->setText(uiText(inch ? texts::kCalShortenTenthInch : texts::kCalShortenMm));
     m_shortenTail->setText(
-        fromUtf8(inch ? texts::kCalShortenTailTenthInch : texts::kCalShortenTailMm));
+        uiText(inch ? texts::kCalShortenTailTenthInch : texts::kCalShortenTailMm));
 }
 
 void CViewPreferences::showCount() {
@@ -274,12 +271,12 @@ void CViewPreferences::showPoint() {
 
 void CViewPreferences::message(const QString& text) {
     if (m_messages) {
-        m_messages(fromUtf8(texts::kMessageTitle), text);
+        m_messages(uiText(texts::kMessageTitle), text);
     }
 }
 
 void CViewPreferences::refuse(QLineEdit* field, const char* text) {
-    message(fromUtf8(text));
+    message(uiText(text));
     field->setFocus();
     field->selectAll();
 }
@@ -430,7 +427,7 @@ void CViewPreferences::learn() {
 
 void CViewPreferences::shorten() {
     if (table().getIndex() >= link::CalibrationTable::kMaxPoints) {
-        message(fromUtf8(texts::kCalTableFull)
+        message(uiText(texts::kCalTableFull)
                     .replace(QStringLiteral("%d"),
                              QString::number(link::CalibrationTable::kMaxPoints)));
         return;
@@ -471,16 +468,16 @@ void CViewPreferences::save() {
     // An erased controller leaves the table without points; a header claiming none would come
     // back as one bogus point at the next start, so the link refuses it.
     if (table().getCount() == 0) {
-        message(fromUtf8(texts::kCalSaveNoPoints));
+        message(uiText(texts::kCalSaveNoPoints));
         return;
     }
     QString failure;
     if (m_safetyCopy && !m_safetyCopy(failure)) {
-        message(fromUtf8(texts::kCalSafetyCopyFailed).arg(failure));
+        message(uiText(texts::kCalSafetyCopyFailed).arg(failure));
         return;
     }
     if (!writeToController()) {
-        message(fromUtf8(texts::kCalSaveFailed));
+        message(uiText(texts::kCalSaveFailed));
     }
 }
 

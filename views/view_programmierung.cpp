@@ -21,6 +21,7 @@
 #include "document/units.h"
 #include "link/device_memory_map.h"
 #include "platform/ini_file.h"
+#include "resources/ui_text.h"
 #include "views/ui_state.h"
 #include "views/view_texts.h"
 
@@ -49,13 +50,13 @@ std::filesystem::path toPath(const QString& name) {
 QString defaultSaveName(QWidget* parent) {
     // The overwrite question is the view's: only it knows the final name with ".qvx".
     return QFileDialog::getSaveFileName(parent, QString(), QString(),
-                                        QString::fromUtf8(texts::kProgrammingFilter), nullptr,
+                                        uiText(texts::kProgrammingFilter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 QString defaultOpenName(QWidget* parent) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                        QString::fromUtf8(texts::kProgrammingFilter));
+                                        uiText(texts::kProgrammingFilter));
 }
 
 /// Lengths need at least two support points: with one, every length would map to the same
@@ -99,13 +100,12 @@ std::optional<document::ProgrammingUnit> askLengthUnit(QWidget* parent, const QS
                                                        document::ProgrammingUnit shownUnit) {
     using document::ProgrammingUnit;
     const auto unitName = [](ProgrammingUnit unit) {
-        return QString::fromUtf8(unit == ProgrammingUnit::TenthInch ? texts::kUnitTenthInch
-                                                                    : texts::kUnitMm);
+        return uiText(unit == ProgrammingUnit::TenthInch ? texts::kUnitTenthInch : texts::kUnitMm);
     };
-    QMessageBox question(QMessageBox::Question, QString::fromUtf8(texts::kProgramName),
-                         QString::fromUtf8(texts::kRestoreUnitQuestion)
-                             .arg(fileName, unitName(fileUnit), unitName(shownUnit)),
-                         QMessageBox::NoButton, parent);
+    QMessageBox question(
+        QMessageBox::Question, uiText(texts::kProgramName),
+        uiText(texts::kRestoreUnitQuestion).arg(fileName, unitName(fileUnit), unitName(shownUnit)),
+        QMessageBox::NoButton, parent);
     QPushButton* millimetres =
         question.addButton(unitName(ProgrammingUnit::Millimetre), QMessageBox::AcceptRole);
     QPushButton* tenths =
@@ -134,13 +134,13 @@ bool isBlank(const std::string& text) {
 }
 
 QLabel* caption(const char* text, const char* name) {
-    auto* label = new QLabel(QString::fromUtf8(text));
+    auto* label = new QLabel(uiText(text));
     label->setObjectName(QString::fromLatin1(name));
     return label;
 }
 
 QPushButton* button(const char* text, const char* name) {
-    auto* pushButton = new QPushButton(QString::fromUtf8(text));
+    auto* pushButton = new QPushButton(uiText(text));
     pushButton->setObjectName(QString::fromLatin1(name));
     return pushButton;
 }
@@ -311,17 +311,17 @@ void CViewProgrammierung::setUnitLabels() {
     const bool lengthMode =
         document().link().calibration().getMode() == CalibrationMode::Calibrated;
     if (!lengthMode) {
-        m_entryLabel->setText(QString::fromUtf8(texts::kEntryMv));
-        m_underLabel->setText(QString::fromUtf8(texts::kUnderToleranceMv));
-        m_overLabel->setText(QString::fromUtf8(texts::kOverToleranceMv));
+        m_entryLabel->setText(uiText(texts::kEntryMv));
+        m_underLabel->setText(uiText(texts::kUnderToleranceMv));
+        m_overLabel->setText(uiText(texts::kOverToleranceMv));
         return;
     }
     m_entryLabel->setText(
-        QString::fromUtf8(document().inchUnit == 1 ? texts::kEntryTenthInch : texts::kEntryMm));
+        uiText(document().inchUnit == 1 ? texts::kEntryTenthInch : texts::kEntryMm));
     // The tolerances are millimetres in length mode whatever the preference: they are used
     // as entered, without the inch factor.
-    m_underLabel->setText(QString::fromUtf8(texts::kUnderToleranceMm));
-    m_overLabel->setText(QString::fromUtf8(texts::kOverToleranceMm));
+    m_underLabel->setText(uiText(texts::kUnderToleranceMm));
+    m_overLabel->setText(uiText(texts::kOverToleranceMm));
 }
 
 void CViewProgrammierung::showRecord(const std::array<int, 5>& record) {
@@ -354,7 +354,7 @@ void CViewProgrammierung::takeOverEntries() {
 std::optional<float> CViewProgrammierung::toleranceOf(QLineEdit* edit) {
     const std::optional<float> value = document::parseNumber(edit->text().toStdString());
     if (!value) {
-        warn(QString::fromUtf8(texts::kEnterNumber));
+        warn(uiText(texts::kEnterNumber));
         edit->setFocus();
         edit->selectAll();
     }
@@ -362,7 +362,7 @@ std::optional<float> CViewProgrammierung::toleranceOf(QLineEdit* edit) {
 }
 
 void CViewProgrammierung::warn(const QString& text) {
-    QMessageBox::warning(this, QString::fromUtf8(texts::kProgramName), text);
+    QMessageBox::warning(this, uiText(texts::kProgramName), text);
 }
 
 void CViewProgrammierung::teach(std::size_t column) {
@@ -400,12 +400,12 @@ void CViewProgrammierung::reportClamped(const std::array<int, 5>& record,
         if (clamped[k]) {
             const float written = thresholdForDisplay(table, inch, record[k]);
             lines << QStringLiteral("%1 : %2").arg(
-                QString::fromUtf8(texts::kTransitions[k]),
+                uiText(texts::kTransitions[k]),
                 fromUtf8(document::formatGripper(written, unit)).trimmed());
         }
     }
     if (!lines.isEmpty()) {
-        warn(QString::fromUtf8(texts::kThresholdsClamped).arg(lines.join(QLatin1Char('\n'))));
+        warn(uiText(texts::kThresholdsClamped).arg(lines.join(QLatin1Char('\n'))));
     }
 }
 
@@ -419,14 +419,14 @@ bool CViewProgrammierung::enteredThresholds(Thresholds& entered) {
         }
         const std::optional<float> value = document::parseNumber(doc.teachText[k]);
         if (value && !convertible(table, mode)) {
-            warn(QString::fromUtf8(texts::kWriteValuesNeedsCalibration));
+            warn(uiText(texts::kWriteValuesNeedsCalibration));
             return false;
         }
         if (value) {
             entered[k] = thresholdToRaw(table, mode, doc.inchUnit, *value);
         }
         if (!entered[k]) {
-            warn(QString::fromUtf8(texts::kEnterNumber));
+            warn(uiText(texts::kEnterNumber));
             m_entries[k]->setFocus();
             m_entries[k]->selectAll();
             return false;
@@ -447,7 +447,7 @@ void CViewProgrammierung::writeEnteredValues() {
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
         // The thresholds not entered would be unknown.
-        warn(QString::fromUtf8(texts::kWriteValuesNotRead));
+        warn(uiText(texts::kWriteValuesNotRead));
         return;
     }
     std::array<bool, 5> clamped{};
@@ -490,18 +490,18 @@ void CViewProgrammierung::programTolerances() {
     const CalibrationTable& table = link.calibration();
     const CalibrationMode mode = table.getMode();
     if (!convertible(table, mode)) {
-        warn(QString::fromUtf8(texts::kTolerancesNeedsCalibration));
+        warn(uiText(texts::kTolerancesNeedsCalibration));
         return;
     }
     std::array<int, 5> record{};
     if (!link.readInputRecord(record)) {
-        warn(QString::fromUtf8(texts::kTolerancesRecordNotRead));
+        warn(uiText(texts::kTolerancesRecordNotRead));
         return;
     }
     float gripper = 0.0F;
     if (!link.readGripperValue(gripper, 0)) {
         // A band around an unknown value would be a band around 0.
-        warn(QString::fromUtf8(texts::kTolerancesGripperNotRead));
+        warn(uiText(texts::kTolerancesGripperNotRead));
         return;
     }
     // Lengths fall as voltages rise: in length mode the under-tolerance lies on the B<-->A
@@ -513,15 +513,15 @@ void CViewProgrammierung::programTolerances() {
         thresholdToRaw(table, mode, 0, millivolt ? gripper + *over : gripper - *under);
     if (!towardsC || !towardsA) {
         // Only a tolerance far beyond any length of the table leaves no voltage to clamp.
-        warn(QString::fromUtf8(texts::kEnterNumber));
+        warn(uiText(texts::kEnterNumber));
         return;
     }
     record[2] = towardsC->raw;
     record[3] = towardsA->raw;
     if (!inOrder(record)) {
-        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kAttention),
-                             QString::fromUtf8(texts::kOrderWarning),
-                             QMessageBox::Yes | QMessageBox::No, this);
+        QMessageBox question(QMessageBox::Warning, uiText(texts::kAttention),
+                             uiText(texts::kOrderWarning), QMessageBox::Yes | QMessageBox::No,
+                             this);
         question.setDefaultButton(QMessageBox::No);
         question.setEscapeButton(QMessageBox::No);
         if (question.exec() != QMessageBox::Yes) {
@@ -532,7 +532,7 @@ void CViewProgrammierung::programTolerances() {
     // while the question was open are kept.
     int status = 0;
     if (!link.readStatusByte(status)) {
-        warn(QString::fromUtf8(texts::kTolerancesStatusNotRead));
+        warn(uiText(texts::kTolerancesStatusNotRead));
         return;
     }
     if (!link.writeInputRecord(record) || !link.writeStatusByte(withSwitchingMode(status, false))) {
@@ -549,7 +549,7 @@ void CViewProgrammierung::saveProgramming() {
     document::CQvx_controllerDoc& doc = document();
     link::DeviceLink& link = doc.link();
     if (!link.isConnected()) {
-        warn(QString::fromUtf8(texts::kSaveNotRead));
+        warn(uiText(texts::kSaveNotRead));
         return;
     }
     const QString chosen = m_dialogs.saveName ? m_dialogs.saveName(this) : QString();
@@ -560,8 +560,8 @@ void CViewProgrammierung::saveProgramming() {
         QString::fromStdString(document::withProgrammingExtension(chosen.toStdString()));
     const QString shownName = QDir::toNativeSeparators(name);
     if (QFileInfo::exists(name)) {
-        QMessageBox question(QMessageBox::Warning, QString::fromUtf8(texts::kOverwriteCaption),
-                             QString::fromUtf8(texts::kOverwriteQuestion).arg(shownName),
+        QMessageBox question(QMessageBox::Warning, uiText(texts::kOverwriteCaption),
+                             uiText(texts::kOverwriteQuestion).arg(shownName),
                              QMessageBox::Yes | QMessageBox::No, this);
         question.setDefaultButton(QMessageBox::No);
         question.setEscapeButton(QMessageBox::No);
@@ -575,7 +575,7 @@ void CViewProgrammierung::saveProgramming() {
     std::array<int, 5> record{};
     int status = 0;
     if (!link.readInputRecord(record) || !link.readStatusByte(status)) {
-        warn(QString::fromUtf8(texts::kSaveNotRead));
+        warn(uiText(texts::kSaveNotRead));
         return;
     }
     setUnitLabels();
@@ -597,7 +597,7 @@ void CViewProgrammierung::saveProgramming() {
     std::error_code error;
     if (!platform::writeFileAtomically(toPath(name), document::programmingFileText(programming),
                                        error)) {
-        warn(QString::fromUtf8(texts::kSaveFailed).arg(shownName));
+        warn(uiText(texts::kSaveFailed).arg(shownName));
     }
 }
 
@@ -609,12 +609,12 @@ std::optional<document::Programming> CViewProgrammierung::readProgramming(const 
         text = platform::loadTextFile(toPath(name), error);
     }
     if (!text) {
-        warn(QString::fromUtf8(texts::kRestoreUnreadable).arg(shownName));
+        warn(uiText(texts::kRestoreUnreadable).arg(shownName));
         return std::nullopt;
     }
     std::optional<document::Programming> programming = document::parseProgrammingFile(*text);
     if (!programming) {
-        warn(QString::fromUtf8(texts::kRestoreNoProgramming).arg(shownName));
+        warn(uiText(texts::kRestoreNoProgramming).arg(shownName));
     }
     return programming;
 }
@@ -633,7 +633,7 @@ std::optional<CViewProgrammierung::Thresholds> CViewProgrammierung::fileThreshol
             thresholds[k] = thresholdToRaw(table, mode, inch, *value);
         }
         if (!thresholds[k]) {
-            warn(QString::fromUtf8(texts::kRestoreBadValue)
+            warn(uiText(texts::kRestoreBadValue)
                      .arg(shownName, fromUtf8(document::kThresholdKeys[k])));
             return std::nullopt;
         }
@@ -659,7 +659,7 @@ void CViewProgrammierung::restoreProgramming() {
     document::ProgrammingUnit unit = programming->unit;
     // Either length unit needs the table, so the question would be in vain without it.
     if (!convertible(doc.link().calibration(), modeOf(unit))) {
-        warn(QString::fromUtf8(texts::kRestoreNeedsCalibration).arg(shownName));
+        warn(uiText(texts::kRestoreNeedsCalibration).arg(shownName));
         return;
     }
     if (document::lengthUnitInDoubt(unit, doc.inchUnit)) {
@@ -677,7 +677,7 @@ void CViewProgrammierung::restoreProgramming() {
     link::DeviceLink& link = doc.link();
     int status = 0;
     if (!link.readStatusByte(status)) {
-        warn(QString::fromUtf8(texts::kRestoreStatusNotRead).arg(shownName));
+        warn(uiText(texts::kRestoreStatusNotRead).arg(shownName));
         return;
     }
     std::array<int, 5> record{};

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "document/document.h"
+#include "resources/ui_text.h"
 #include "views/view_texts.h"
 
 namespace qvx::views {
@@ -32,7 +33,7 @@ CViewServiceInfo::CViewServiceInfo(document::CQvx_controllerDoc& document, QWidg
       m_week(displayField("week")),
       m_year(displayField("year")) {
     setObjectName(QStringLiteral("CViewServiceInfo"));
-    auto* contact = new QLabel(QString::fromUtf8(texts::kServiceContact));
+    auto* contact = new QLabel(uiText(texts::kServiceContact));
     contact->setObjectName(QStringLiteral("contact"));
     contact->setTextInteractionFlags(Qt::TextSelectableByMouse);
     contact->setFrameShape(QFrame::StyledPanel);
@@ -40,12 +41,12 @@ CViewServiceInfo::CViewServiceInfo(document::CQvx_controllerDoc& document, QWidg
 
     auto* identity = new QGroupBox;
     auto* form = new QFormLayout(identity);
-    form->addRow(QString::fromUtf8(texts::kServiceAddress), m_address);
-    form->addRow(QString::fromUtf8(texts::kServiceSerial), m_serialNumber);
-    form->addRow(QString::fromUtf8(texts::kServiceWeek), m_week);
-    form->addRow(QString::fromUtf8(texts::kServiceYear), m_year);
+    form->addRow(uiText(texts::kServiceAddress), m_address);
+    form->addRow(uiText(texts::kServiceSerial), m_serialNumber);
+    form->addRow(uiText(texts::kServiceWeek), m_week);
+    form->addRow(uiText(texts::kServiceYear), m_year);
 
-    auto* request = new QLabel(QString::fromUtf8(texts::kServiceRequest));
+    auto* request = new QLabel(uiText(texts::kServiceRequest));
     request->setObjectName(QStringLiteral("request"));
     request->setWordWrap(true);
 

@@ -11,9 +11,11 @@
 #include "document/outputs.h"
 #include "document/units.h"
 #include "link/device_memory_map.h"
+#include "resources/ui_text.h"
 #include "views/gripper_plot_values.h"
 #include "views/plot_panel.h"
 #include "views/ui_state.h"
+#include "views/view_texts.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/rectangular_led.h"
 #include "views/widgets/round_led.h"
@@ -25,7 +27,6 @@ namespace qvx::views {
 namespace {
 
 constexpr int kRingBufferSize = 640;
-constexpr std::array<const char*, 3> kChannelNames{"Greifer", "Ub", "Schaltausgänge"};
 /// The document's visibility entry of each plot channel (entry 0 is Ub, 1 the outputs,
 /// 2 the gripper).
 constexpr std::array<std::size_t, 3> kVisibilityEntry{2, 0, 1};
@@ -64,10 +65,11 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
       m_voltageUnder(limitLamp("voltageUnder")),
       m_temperatureText(textField("temperatureText")),
       m_voltageText(textField("voltageText")),
-      m_reset(new QPushButton(QString::fromUtf8("Werte zurücksetzen"))),
+      m_reset(new QPushButton(uiText(texts::kResetValues))),
       m_clock([] { return std::chrono::steady_clock::now(); }) {
     setObjectName(QStringLiteral("CViewZeitGraph"));
-    widgets::setUpGripperPlot(*m_plot, QStringLiteral("Betriebszustand"), QStringLiteral("Zeit ( in Sekunden )"));
+    widgets::setUpGripperPlot(*m_plot, uiText(texts::kOperatingState),
+                              uiText(texts::kTimeAxisSeconds));
     m_plot->xAxis().setMin(0.0);
     m_plot->xAxis().setSpan(kVisibleSeconds);
     m_plot->setXTracking(true);
@@ -89,7 +91,8 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
         connect(toggle, &widgets::RectangularLed::clicked, this, [this, channel] { toggleChannel(channel); });
         m_toggles[static_cast<std::size_t>(channel)] = toggle;
         toggles->addWidget(toggle);
-        toggles->addWidget(new QLabel(QString::fromUtf8(kChannelNames[static_cast<std::size_t>(channel)])));
+        toggles->addWidget(
+            new QLabel(uiText(texts::kPlotChannels[static_cast<std::size_t>(channel)])));
         toggles->addSpacing(12);
     }
     toggles->addStretch();
@@ -102,17 +105,17 @@ CViewZeitGraph::CViewZeitGraph(document::CQvx_controllerDoc& document, QWidget* 
         thermometer->setMinimumSize(70, 150);
         grid->addWidget(thermometer, 0, 0, 4, 1);
         grid->addWidget(over, 0, 1);
-        grid->addWidget(new QLabel(QString::fromUtf8("Über")), 0, 2);
+        grid->addWidget(new QLabel(uiText(texts::kLimitOver)), 0, 2);
         grid->addWidget(under, 1, 1);
-        grid->addWidget(new QLabel(QStringLiteral("Unter")), 1, 2);
+        grid->addWidget(new QLabel(uiText(texts::kLimitUnder)), 1, 2);
         grid->addWidget(text, 3, 1, 1, 2);
         return group;
     };
     auto* gauges = new QVBoxLayout;
-    gauges->addWidget(thermometerGroup(QString::fromUtf8("Temperatur in °C"), m_temperature, m_temperatureOver,
-                                       m_temperatureUnder, m_temperatureText));
-    gauges->addWidget(thermometerGroup(QStringLiteral("Spannung in V"), m_voltage, m_voltageOver, m_voltageUnder,
-                                       m_voltageText));
+    gauges->addWidget(thermometerGroup(uiText(texts::kTemperatureGroup), m_temperature,
+                                       m_temperatureOver, m_temperatureUnder, m_temperatureText));
+    gauges->addWidget(thermometerGroup(uiText(texts::kVoltageGroup), m_voltage, m_voltageOver,
+                                       m_voltageUnder, m_voltageText));
 
     auto* plotColumn = new QVBoxLayout;
     plotColumn->addWidget(m_panel, 1);

@@ -14,7 +14,9 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "connection/connection_texts.h"
 #include "link/device_link.h"
+#include "resources/ui_text.h"
 
 namespace qvx::connection {
 
@@ -38,15 +40,15 @@ std::optional<long long> wholeNumber(const QString& text) {
 CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent, bool autoReconnect)
     : QDialog(parent),
       m_link(link),
-      m_modem(new QRadioButton(QStringLiteral("Modem"))),
-      m_network(new QRadioButton(QStringLiteral("Netzwerk"))),
+      m_modem(new QRadioButton(uiText(texts::kModem))),
+      m_network(new QRadioButton(uiText(texts::kNetwork))),
       m_callNumber(makeEdit("callNumber", QString::fromStdString(link.modem().callNumber))),
       m_host(makeEdit("host", QString::fromStdString(link.host()))),
       m_port(makeEdit("port", QString::number(link.port()))),
       m_replyWait(makeEdit("replyWait", QString::number(link.replyWait()))),
       m_passphrase(makeEdit("passphrase", QString())),
-      m_autoReconnect(new QCheckBox(QStringLiteral("Verbindung automatisch wiederherstellen"))) {
-    setWindowTitle(QStringLiteral("Neue Verbindung"));
+      m_autoReconnect(new QCheckBox(uiText(texts::kAutoReconnect))) {
+    setWindowTitle(uiText(texts::kDialogTitle));
     setObjectName(QStringLiteral("CDlgNeueVerbindung"));
     m_modem->setObjectName(QStringLiteral("modem"));
     m_network->setObjectName(QStringLiteral("network"));
@@ -58,18 +60,18 @@ CDlgNeueVerbindung::CDlgNeueVerbindung(link::DeviceLink& link, QWidget* parent, 
     typeLayout->addWidget(m_network);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Telefonnummer"), m_callNumber);
-    form->addRow(QStringLiteral("Ip - Addresse"), m_host);
-    form->addRow(QStringLiteral("Portnummer"), m_port);
-    form->addRow(QStringLiteral("Timeout - Wert"), m_replyWait);
-    form->addRow(QStringLiteral("Passwort"), m_passphrase);
+    form->addRow(uiText(texts::kCallNumber), m_callNumber);
+    form->addRow(uiText(texts::kIpAddress), m_host);
+    form->addRow(uiText(texts::kPortNumber), m_port);
+    form->addRow(uiText(texts::kReplyWait), m_replyWait);
+    form->addRow(uiText(texts::kPassword), m_passphrase);
     m_autoReconnect->setObjectName(QStringLiteral("autoReconnect"));
     m_autoReconnect->setChecked(autoReconnect);
     form->addRow(m_autoReconnect);
 
     auto* buttons = new QDialogButtonBox;
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(uiText(texts::kCancel), QDialogButtonBox::RejectRole);
     ok->setObjectName(QStringLiteral("ok"));
     cancel->setObjectName(QStringLiteral("cancel"));
     ok->setDefault(true);
@@ -132,7 +134,7 @@ bool CDlgNeueVerbindung::checkText(QLineEdit* edit, int maxLength) {
         return true;
     }
     QMessageBox::warning(this, QStringLiteral("qvx_controller"),
-                         QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(maxLength));
+                         uiText(texts::kTooLong).arg(maxLength));
     edit->setFocus();
     edit->selectAll();
     return false;
@@ -141,10 +143,11 @@ bool CDlgNeueVerbindung::checkText(QLineEdit* edit, int maxLength) {
 bool CDlgNeueVerbindung::checkNumber(QLineEdit* edit, int minimum, int maximum) {
     const auto value = wholeNumber(edit->text());
     if (!value) {
-        QMessageBox::warning(this, QStringLiteral("qvx_controller"), QStringLiteral("Geben Sie bitte eine ganze Zahl ein."));
+        QMessageBox::warning(this, QStringLiteral("qvx_controller"),
+                             uiText(texts::kNotAWholeNumber));
     } else if (*value < minimum || *value > maximum) {
         QMessageBox::warning(this, QStringLiteral("qvx_controller"),
-                             QStringLiteral("Geben Sie bitte eine ganze Zahl zwischen %1 und %2 ein.").arg(minimum).arg(maximum));
+                             uiText(texts::kWholeNumberRange).arg(minimum).arg(maximum));
     } else {
         return true;
     }
@@ -168,7 +171,7 @@ void CDlgNeueVerbindung::accept() {
 
 CDlgDialing::CDlgDialing(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CDlgDialing"));
-    setWindowTitle(QStringLiteral("Dialing"));
+    setWindowTitle(uiText(texts::kDialingTitle));
     setModal(false);
     auto* label = new QLabel(text);
     label->setObjectName(QStringLiteral("dialingText"));

@@ -21,6 +21,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/main_frame.h"
+#include "app/ui_language.h"
 #include "connection/connection_procedure.h"
 #include "connection/connection_texts.h"
 #include "document/document.h"
@@ -109,6 +110,32 @@ TEST(CommandLine, OwnOptionsAreTakenOutAndTheRestIsLeftForTheAccessCode) {
     EXPECT_EQ(parseCommandLine({"-x", "help"}).rest, (std::vector<std::string>{"-x", "help"}));
     EXPECT_NE(qvx::app::versionText().find("qvx_controller Version 1.0"), std::string::npos);
     EXPECT_NE(qvx::app::usageText().find("--log FILE"), std::string::npos);
+}
+
+TEST(CommandLine, TheLanguageIsGermanOrEnglishAndFollowsTheUserUnlessItIsGiven) {
+    using qvx::app::parseCommandLine;
+    using qvx::app::UiLanguage;
+    EXPECT_EQ(parseCommandLine({"--lang", "en"}).language, "en");
+    EXPECT_EQ(parseCommandLine({"--lang=de", "Torvelmandigrasp"}).language, "de");
+    EXPECT_EQ(parseCommandLine({"--lang=de", "Torvelmandigrasp"}).rest,
+              std::vector<std::string>{"Torvelmandigrasp"});
+    EXPECT_TRUE(parseCommandLine({"Torvelmandigrasp"}).language.empty());
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--lang"}, {"--lang", "fr"}, {"--lang="}}) {
+        EXPECT_FALSE(parseCommandLine(wrong).error.empty()) << wrong.back();
+    }
+    EXPECT_EQ(qvx::app::languageFromCode("EN"), UiLanguage::English);
+    EXPECT_EQ(qvx::app::languageFromCode("english"), std::nullopt);
+    // The first of the user's languages the program speaks; German when it speaks none.
+    EXPECT_EQ(qvx::app::languageFromUiLanguages({QStringLiteral("en_US")}), UiLanguage::English);
+    EXPECT_EQ(qvx::app::languageFromUiLanguages(
+                  {QStringLiteral("fr-FR"), QStringLiteral("en-GB"), QStringLiteral("de")}),
+              UiLanguage::English);
+    EXPECT_EQ(qvx::app::languageFromUiLanguages({QStringLiteral("de-AT"), QStringLiteral("en")}),
+              UiLanguage::German);
+    EXPECT_EQ(qvx::app::languageFromUiLanguages({QStringLiteral("fr-FR")}), UiLanguage::German);
+    EXPECT_EQ(qvx::app::languageFromUiLanguages({}), UiLanguage::German);
+    EXPECT_NE(qvx::app::usageText().find("--lang de|en"), std::string::npos);
 }
 
 TEST(ConnectionMenu, OffersConnectAndDisconnectAndIsInertWhileBusy) {

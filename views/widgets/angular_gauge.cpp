@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "resources/ui_text.h"
 #include "views/widgets/scale_ticks.h"
 
 namespace qvx::widgets {
@@ -45,7 +46,7 @@ struct AngularGauge::Geometry {
 
 AngularGauge::AngularGauge(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("angularGauge"));
-    setAccessibleName(QStringLiteral("Zeigerinstrument"));
+    setAccessibleName(uiText(QT_TRANSLATE_NOOP("qvx", "Zeigerinstrument")));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "resources/ui_text.h"
 #include "views/widgets/led_look.h"
 
 namespace qvx::widgets {
@@ -18,7 +19,7 @@ const QColor kGreenCalm(0x2a, 0xb8, 0x2e);
 
 RoundLed::RoundLed(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("roundLed"));
-    setAccessibleName(QStringLiteral("Leuchtmelder"));
+    setAccessibleName(uiText(QT_TRANSLATE_NOOP("qvx", "Leuchtmelder")));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setColors(LedColors::GreenOff);
 }

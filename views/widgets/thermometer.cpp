@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "resources/ui_text.h"
 #include "views/widgets/color_ref.h"
 #include "views/widgets/scale_ticks.h"
 
@@ -39,7 +40,7 @@ struct Thermometer::Geometry {
 
 Thermometer::Thermometer(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("thermometer"));
-    setAccessibleName(QStringLiteral("Thermometer"));
+    setAccessibleName(uiText(QT_TRANSLATE_NOOP("qvx", "Thermometer")));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 }
 

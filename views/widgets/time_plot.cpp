@@ -8,6 +8,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "resources/ui_text.h"
+
 namespace qvx::widgets {
 
 namespace {
@@ -27,7 +29,7 @@ constexpr double kZoomPerNotch = 0.8;
 
 TimePlot::TimePlot(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("timePlot"));
-    setAccessibleName(QStringLiteral("Zeitdiagramm"));
+    setAccessibleName(uiText(QT_TRANSLATE_NOOP("qvx", "Zeitdiagramm")));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::ClickFocus);
     for (TimePlotChannel& c : m_channels) {
@@ -180,7 +182,7 @@ PlotScene TimePlot::scene() const {
         scene.cursors[static_cast<std::size_t>(i)] = cursor(i).value_or(kNaN);
     }
     if (m_paused) {
-        scene.mark = QStringLiteral("Pause");
+        scene.mark = uiText(QT_TRANSLATE_NOOP("qvx", "Pause"));
     }
     return scene;
 }
