@@ -72,6 +72,8 @@ PlotPanel::PlotPanel(Kind kind, QWidget* parent)
     m_snap->setFocusPolicy(Qt::NoFocus);
     m_readout->setObjectName(QStringLiteral("cursorReadout"));
     m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long read-out wraps instead of widening the window past the screen.
+    m_readout->setWordWrap(true);
     QFont mono = m_readout->font();
     mono.setStyleHint(QFont::Monospace);
     mono.setFamily(QStringLiteral("DejaVu Sans Mono"));

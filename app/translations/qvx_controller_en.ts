@@ -1194,7 +1194,7 @@ Gelesen wurden %1 von %2 Messpunkten; die Aufnahme ist als unvollständig gekenn
     </message>
     <message>
         <source>Klick setzt Cursor 1 und 2, Ziehen verschiebt Cursor oder Ausschnitt; Mausrad zoomt die Zeit, Umschalt+Mausrad die Werte; Doppelklick zeigt wieder alles.</source>
-        <translation>A click sets cursor 1 and 2, dragging moves a cursor or the section; the mouse wheel zooms the time, Shift+mouse wheel the values; a double click shows everything again.</translation>
+        <translation>Click sets cursor 1 and 2, dragging moves a cursor or the section; the wheel zooms the time, Shift+wheel the values; double click shows all.</translation>
     </message>
     <message>
         <source>Online</source>
