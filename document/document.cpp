@@ -170,13 +170,14 @@ bool CQvx_controllerDoc::pollCycle() {
 }
 
 void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent) {
-    pollOk = false;
-    markAllStale();
-    newData = true;  // the panes show offline at once, not only with the next result
+    // The reason first, so a pane that sees the link offline also finds why.
     const std::string endpoint = m_link.host() + ", " + std::to_string(m_target.dataPort);
     if (!controllerSilent) {
         m_health.setLastError(platform::userText(connection::texts::kConnectionLost) + endpoint);
     }
+    pollOk = false;
+    markAllStale();
+    newData = true;  // the panes show offline at once, not only with the next result
     logLine(platform::userText(connection::texts::kConnectionLost) + endpoint, link::kLogWarning);
     backoff.start();
     m_health.failedAttempts = 0;
