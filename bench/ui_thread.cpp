@@ -2,7 +2,7 @@
 // over TCP with the operating-state view ("Betriebszustand") plotting:
 //   stall    the largest gaps between the ticks of a 1 ms timer on the UI thread over a run;
 //   update   the UI thread's time for one fixed-pane update and one plot repaint, and the
-//            operating-state view's own update (its reads from the controller included);
+//            operating-state view's own update (the values the polling thread read for it);
 //   startup  a fresh process of this program from exec to the exposed main window, offline,
 //            the connection dialog cancelled, in the order main() of qvx_controller takes.
 // Figures for docs/performance.md; nothing here passes or fails.
@@ -243,8 +243,8 @@ int measureUpdate(const Options& options) {
         timer.start();
         QCoreApplication::sendPostedEvents(&frame, QEvent::UpdateRequest);
         const double panePaint = elapsed();
-        // The operating-state view's own update: three reads from the controller, the
-        // thermometers, a new point on the plot; then the paint of the plot and the rest
+        // The operating-state view's own update: the values the polling thread read for it
+        // on the thermometers, a new point on the plot; then the paint of the plot and the rest
         // the view changed.
         timer.start();
         view->OnUpdate(nullptr, Hint::kHintNewData);
@@ -267,7 +267,7 @@ int measureUpdate(const Options& options) {
                 options.baud == 0 ? "unpaced" : (std::to_string(options.baud) + " bit/s").c_str());
     printFigures("fixed pane OnUpdate", paneUpdate);
     printFigures("fixed pane: paint of its changes", paneRepaint);
-    printFigures("operating-state view OnUpdate (3 reads)", viewUpdate);
+    printFigures("operating-state view OnUpdate", viewUpdate);
     printFigures("view: paint of its changes (plot, gauges)", plotRepaint);
     printFigures("plot alone: repaint()", plotOnly);
     printFigures("pane update+paint, view paint", paneAndPlot);

@@ -169,6 +169,44 @@ bool CQvx_controllerDoc::pollCycle() {
     return gripper;
 }
 
+void CQvx_controllerDoc::publishStatusByte(std::optional<int> status) {
+    if (status) {
+        statusByte = *status;
+    }
+    statusByteRead = status.has_value();
+    ++statusByteAnswers;
+}
+
+void CQvx_controllerDoc::answerRequests(bool cycleOk) {
+    // A stop request cuts the answers short; an unanswered request stays for the next cycle.
+    if (statusByteWanted.exchange(false)) {
+        int status = 0;
+        publishStatusByte(m_link.readStatusByte(status) ? std::optional(status) : std::nullopt);
+    }
+    if (!cycleOk || m_stopping || !operatingValuesWanted.exchange(false)) {
+        return;
+    }
+    float celsius = 0.0F;
+    const bool celsiusRead = m_link.readTemperature(celsius);
+    if (celsiusRead) {
+        temperature = celsius;
+    }
+    temperatureRead = celsiusRead;
+    float volts = 0.0F;
+    const bool voltsRead = !m_stopping && m_link.readSupplyVoltage(volts);
+    if (voltsRead) {
+        supplyVolts = volts;
+    }
+    supplyVoltsRead = voltsRead;
+    int flags = 0;
+    const bool flagsRead = !m_stopping && m_link.readLimitFlags(flags);
+    if (flagsRead) {
+        limitFlags = flags;
+    }
+    limitFlagsRead = flagsRead;
+    ++operatingValueAnswers;
+}
+
 void CQvx_controllerDoc::linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent) {
     // The reason first, so a pane that sees the link offline also finds why.
     const std::string endpoint = m_link.host() + ", " + std::to_string(m_target.dataPort);
@@ -257,6 +295,9 @@ void CQvx_controllerDoc::pollLoop() {
             }
             m_health.nextAttemptMs = backoff.untilDue().count();
             pollOk = false;
+            if (statusByteWanted.exchange(false)) {
+                publishStatusByte(std::nullopt);  // no link: the read fails at once
+            }
             continue;
         }
         online = true;
@@ -264,6 +305,9 @@ void CQvx_controllerDoc::pollLoop() {
             return;
         }
         const bool ok = pollCycle();
+        if (!m_stopping) {
+            answerRequests(ok);
+        }
         if (m_stopping || stopRequested()) {
             return;
         }

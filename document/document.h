@@ -125,6 +125,16 @@ public:
     /// A lost link is restored by the polling thread (`AutoReconnect` in qvx.ini).
     std::atomic<bool> autoReconnect{true};
 
+    // --- asked for by the user-interface thread, answered by the polling thread -----
+    // Values the polling thread reads only on request, right after a cycle, so that no view
+    // waits on the line for them. A view sets a request; the polling thread takes it back when
+    // it starts the read and publishes the answer below.
+    /// The status byte, for the operating mode: answered after any cycle, successful or not;
+    /// while the polling thread waits for a lost link, at once as a failed read.
+    std::atomic<bool> statusByteWanted{false};
+    /// Temperature, supply voltage and limit flags: answered after a successful cycle only.
+    std::atomic<bool> operatingValuesWanted{false};
+
     // --- written by the polling thread ----------------------------------------------
     std::atomic<bool> newData{false};  ///< a cycle ended; cleared by the fixed pane
     std::atomic<std::uint64_t> pollCycles{0};  ///< cycles ended since start (for diagnosis)
@@ -138,6 +148,19 @@ public:
     std::atomic<bool> outputsCurrent{false};
     std::atomic<bool> switchPointsCurrent{false};
     std::atomic<bool> gripperCurrent{false};
+    // The answers to the requests above. Each value is stored before its flag, which says
+    // whether its last read succeeded (a failed read leaves the value as it was), and the
+    // answer count goes up last; a reader takes the flag before the value.
+    std::atomic<int> statusByte{0};
+    std::atomic<bool> statusByteRead{false};
+    std::atomic<std::uint64_t> statusByteAnswers{0};
+    std::atomic<float> temperature{0.0F};   ///< in °C
+    std::atomic<bool> temperatureRead{false};
+    std::atomic<float> supplyVolts{0.0F};   ///< in V
+    std::atomic<bool> supplyVoltsRead{false};
+    std::atomic<int> limitFlags{0};         ///< bits 0-3
+    std::atomic<bool> limitFlagsRead{false};
+    std::atomic<std::uint64_t> operatingValueAnswers{0};
 
 private:
     /// The cycle: a stop check before and after each of the three reads; a failed read skips
@@ -151,6 +174,10 @@ private:
     /// One cycle's reads; false when one failed.
     [[nodiscard]] bool pollCycle();
     void markAllStale();
+    /// Reads what was asked for; the operating-state values only after a successful cycle.
+    void answerRequests(bool cycleOk);
+    /// Publishes the status byte, or its failed read (nothing).
+    void publishStatusByte(std::optional<int> status);
     /// The loss of a link that was online: offline at once, stale values, the first attempt.
     void linkLost(connection::ReconnectBackoff& backoff, bool controllerSilent);
     /// One reconnect attempt with the engine lock held, so no other thread's frame goes into

@@ -237,11 +237,16 @@ void CViewFixpart::updateGaugeScale() {
 }
 
 void CViewFixpart::showMode() {
-    int status = 0;
-    if (!m_document.link().readStatusByte(status)) {
+    const std::uint64_t answers = m_document.statusByteAnswers;
+    if (answers == m_statusAnswers) {
+        return;  // no new answer: the mode shown stays
+    }
+    m_statusAnswers = answers;
+    if (!m_document.statusByteRead) {
         m_mode->clear();  // a mode that was not read is not shown
         return;
     }
+    const int status = m_document.statusByte;
     const bool rangeMode = (status & link::memory_map::kStatusRangeMode) != 0;
     m_document.rangeMode = rangeMode;  // the plots' tolerance bands follow it
     m_mode->setText(uiText(rangeMode ? texts::kModeRange : texts::kModeSwitchPoint));
@@ -273,8 +278,12 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     const bool pollOk = m_document.pollOk;
 
     updatePressedLooks();
-    m_connectionText->setText(fromUtf8(connection::connectionStatusText(m_document.link(), pollOk)));
-    m_connectionText->setCursorPosition(0);  // show the start of a long text, not its end
+    // Set again, the same text would move the cursor and cost a repaint on every update.
+    const QString status = fromUtf8(connection::connectionStatusText(m_document.link(), pollOk));
+    if (m_connectionText->text() != status) {
+        m_connectionText->setText(status);
+        m_connectionText->setCursorPosition(0);  // show the start of a long text, not its end
+    }
 
     showCurrency();
     for (std::size_t k = 0; k < m_switchPoints.size(); ++k) {
@@ -297,8 +306,7 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     }
 
     updateGaugeScale();
-    m_gauge->setPosition(m_document.gripperDisplay);
-    m_gauge->refresh();
+    m_gauge->setPosition(m_document.gripperDisplay);  // repaints only a changed pointer
 
     const float mv = m_document.gripperMv;
     m_valueMv->setText(fromUtf8(document::formatGripper(mv, document::DisplayUnit::Millivolt)));
@@ -314,8 +322,9 @@ void CViewFixpart::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     updateUnitCaptions();
 
     if (m_updates++ % kModeReadCadence == 0) {
-        showMode();
+        m_document.statusByteWanted = true;  // the polling thread reads it after its cycle
     }
+    showMode();
 }
 
 }  // namespace qvx::views

@@ -34,7 +34,8 @@ public:
     static constexpr int kTimerMs = 125;
     /// Every this many new results the lower view is updated too.
     static constexpr int kLowerViewCadence = 8;
-    /// Every this many updates the operating mode is read from the controller.
+    /// Every this many updates the operating mode is asked for; the polling thread reads it
+    /// from the controller after its cycle.
     static constexpr int kModeReadCadence = 40;
 
     CViewFixpart(document::CQvx_controllerDoc& document, SwitchView switchView, LowerView lowerView = {},
@@ -53,7 +54,8 @@ private:
     void updatePressedLooks();
     void updateUnitCaptions();
     void updateGaugeScale();
-    /// Reads the operating mode; shows it only when the read succeeded.
+    /// Shows the operating mode of a new answer from the polling thread; clears it when that
+    /// read failed.
     void showMode();
     /// Greys the values that did not come from the last polling cycle.
     void showCurrency();
@@ -79,6 +81,7 @@ private:
     int m_requestedSelection = 1;
     int m_newDataTicks = 0;
     int m_updates = 0;
+    std::uint64_t m_statusAnswers = 0;  // the document's status byte answers shown so far
 };
 
 }  // namespace qvx::views

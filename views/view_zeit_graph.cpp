@@ -151,6 +151,9 @@ void CViewZeitGraph::OnInitialUpdate() {
     refillPlot();
     followSwitchPoints(document(), *m_plot);
     m_reset->setVisible(document().supervisorMode);
+    // The polling thread reads the gauges' values after its next successful cycle, so the
+    // first update shows current ones.
+    document().operatingValuesWanted = true;
     m_initialised = true;
 }
 
@@ -230,27 +233,22 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
     // Read once: the polling thread may change it meanwhile.
     const bool sampled = doc.pollOk;
     if (sampled) {
-        float celsius = 0.0F;
-        if (!doc.link().readTemperature(celsius)) {
-            celsius = 0.0F;
-        }
+        // The polling thread read these on this view's request; a failed read shows as 0 °C,
+        // an unchanged voltage and no limit lamp.
+        const float celsius = doc.temperatureRead ? doc.temperature.load() : 0.0F;
         m_temperatureText->setText(fromUtf8(document::formatCelsius(celsius)));
         m_temperature->setIndicatorColor(temperatureColor(celsius));
         m_temperature->setPosition(celsius);
 
         float volts = 0.0F;
-        if (doc.link().readSupplyVoltage(volts)) {
+        if (doc.supplyVoltsRead) {
+            volts = doc.supplyVolts;
             m_voltageText->setText(fromUtf8(document::formatVolts(volts)));
             m_voltage->setIndicatorColor(voltageColor(volts));
             m_voltage->setPosition(volts);
-        } else {
-            volts = 0.0F;
         }
 
-        int flags = 0;
-        if (!doc.link().readLimitFlags(flags)) {
-            flags = 0;
-        }
+        const int flags = doc.limitFlagsRead ? doc.limitFlags.load() : 0;
         m_temperatureOver->setActive((flags & 0x08) != 0);
         m_temperatureUnder->setActive((flags & 0x04) != 0);
         m_voltageOver->setActive((flags & 0x02) != 0);
@@ -261,6 +259,7 @@ void CViewZeitGraph::OnUpdate(document::DocumentView* /*sender*/, int hint) {
             outputs[k] = doc.outputActive[k];
         }
         doc.liveHistory.append(doc.gripperMv, volts, document::outputLevel(outputs), m_clock());
+        doc.operatingValuesWanted = true;  // fresh values for the next update
     }
     const std::pair unit{doc.link().calibration().getMode(), doc.inchUnit.load()};
     if (m_plottedUnit != unit) {

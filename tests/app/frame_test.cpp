@@ -206,7 +206,7 @@ TEST(FixedPane, OfflineShowsTheOfflineTexts) {
     EXPECT_EQ(find<qvx::widgets::RectangularLed>(&f.pane, "connectionLamp")->caption(), QStringLiteral("Offline."));
 }
 
-TEST(FixedPane, ShowsTheModeOnlyOnceItWasRead) {
+TEST(FixedPane, ShowsTheModeOnlyOnceThePollingThreadReadIt) {
     using qvx::test::waitUntil;
     const auto modeOf = [](qvx::views::CViewFixpart& pane) {
         return find<QLabel>(&pane, "mode")->text();
@@ -216,7 +216,8 @@ TEST(FixedPane, ShowsTheModeOnlyOnceItWasRead) {
         qvx::views::CViewFixpart pane(offline, [](int) {});
         pane.OnInitialUpdate();
         EXPECT_EQ(modeOf(pane), QString());
-        pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);  // the read fails
+        pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);  // asks; nobody answers
+        EXPECT_TRUE(offline.statusByteWanted.load());
         EXPECT_EQ(modeOf(pane), QString());
     }
     qvx::test::MemoryController controller;
@@ -234,19 +235,38 @@ TEST(FixedPane, ShowsTheModeOnlyOnceItWasRead) {
             pane.OnUpdate(nullptr, CQvx_controllerDoc::kHintNewData);
         }
     };
+    const auto answered = [&document](std::uint64_t answers) {
+        return waitUntil([&] { return document.statusByteAnswers.load() >= answers; }, std::chrono::seconds(5));
+    };
+    // The first update asks for the status byte; the pane itself sends nothing.
+    updates(1);
+    EXPECT_TRUE(document.statusByteWanted.load());
+    EXPECT_TRUE(controller.peer.requests().empty());
+    document.startPolling();
+    ASSERT_TRUE(answered(1));
     updates(1);
     EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Bereich"));
     EXPECT_EQ(document.rangeMode, std::optional<bool>(true));  // the plots' bands follow it
+
+    // It is asked for again with every kModeReadCadence-th update only.
     controller.memory.put(controller.memory.ram, 37, {0x80});
-    updates(qvx::views::CViewFixpart::kModeReadCadence);
+    updates(qvx::views::CViewFixpart::kModeReadCadence - 2);
+    EXPECT_FALSE(document.statusByteWanted.load());
+    EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Bereich"));
+    updates(1);
+    ASSERT_TRUE(answered(2));
+    updates(1);
     EXPECT_EQ(modeOf(pane), QStringLiteral("Modus : Schaltpunkt"));
     EXPECT_EQ(document.rangeMode, std::optional<bool>(false));
     {
         const std::lock_guard guard(controller.memory.mutex);
         controller.memory.silent = true;
     }
-    updates(qvx::views::CViewFixpart::kModeReadCadence);
+    updates(qvx::views::CViewFixpart::kModeReadCadence - 1);
+    ASSERT_TRUE(answered(3));
+    updates(1);
     EXPECT_EQ(modeOf(pane), QString());  // no longer known
+    document.stopPolling();
 }
 
 TEST(FixedPane, EveryEighthResultAlsoUpdatesTheLowerView) {

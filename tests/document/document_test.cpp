@@ -115,6 +115,121 @@ TEST(Polling, LengthModeShowsTenthsOfAnInch) {
 }
 
 namespace {
+
+constexpr int kReadEeprom = 1;
+constexpr int kReadRam = 3;
+
+/// Read requests the controller received with this code at this address.
+int readsAt(const qvx::test::MemoryController& controller, int code, std::uint16_t address) {
+    int count = 0;
+    for (const qvx::link::LinkMessage& request : controller.peer.requests()) {
+        count += request.code == code && request.address == address ? 1 : 0;
+    }
+    return count;
+}
+
+/// The operating-state values and the status byte in the controller: 24.0 V, 16.0 °C,
+/// temperature over and voltage under (limit flags 0x09), range mode.
+void putOperatingValues(qvx::test::ControllerMemory& memory) {
+    memory.put(memory.ram, 34, {0x7D, 0x2C});
+    memory.put(memory.ram, 36, {84});
+    memory.put(memory.ram, 37, {0x01});
+    memory.put(memory.eeprom, 21, {0x09});
+}
+
+}  // namespace
+
+TEST(Polling, ReadsTheOperatingValuesAndTheStatusByteOnlyWhenAskedAndOncePerRequest) {
+    PolledController p;
+    putOperatingValues(p.controller.memory);
+    CQvx_controllerDoc& doc = p.document;
+    doc.startPolling();
+    ASSERT_TRUE(waitUntil([&] { return doc.pollCycles.load() >= 3; }, 5s));
+    const auto readsOfTheValues = [&p] {
+        return readsAt(p.controller, kReadRam, 34) + readsAt(p.controller, kReadRam, 36) +
+               readsAt(p.controller, kReadRam, 37) + readsAt(p.controller, kReadEeprom, 21);
+    };
+    EXPECT_EQ(readsOfTheValues(), 0);  // nobody asked
+    EXPECT_EQ(doc.operatingValueAnswers.load(), 0U);
+    EXPECT_EQ(doc.statusByteAnswers.load(), 0U);
+
+    doc.operatingValuesWanted = true;
+    doc.statusByteWanted = true;
+    ASSERT_TRUE(waitUntil([&] { return doc.operatingValueAnswers.load() == 1 && doc.statusByteAnswers.load() == 1; },
+                          5s));
+    EXPECT_TRUE(doc.temperatureRead.load());
+    EXPECT_FLOAT_EQ(doc.temperature.load(), 16.0F);
+    EXPECT_TRUE(doc.supplyVoltsRead.load());
+    EXPECT_NEAR(doc.supplyVolts.load(), 24.0F, 1e-4);
+    EXPECT_TRUE(doc.limitFlagsRead.load());
+    EXPECT_EQ(doc.limitFlags.load(), 0x09);
+    EXPECT_TRUE(doc.statusByteRead.load());
+    EXPECT_EQ(doc.statusByte.load(), 0x01);
+    EXPECT_FALSE(doc.operatingValuesWanted.load());
+    EXPECT_FALSE(doc.statusByteWanted.load());
+
+    // Later cycles read none of them again until the next request.
+    const std::uint64_t cycles = doc.pollCycles.load();
+    ASSERT_TRUE(waitUntil([&] { return doc.pollCycles.load() >= cycles + 3; }, 5s));
+    EXPECT_EQ(readsOfTheValues(), 4);
+    EXPECT_EQ(doc.operatingValueAnswers.load(), 1U);
+    EXPECT_EQ(doc.statusByteAnswers.load(), 1U);
+    doc.stopPolling();
+}
+
+TEST(Polling, AFailedReadIsAnsweredAsFailedAndKeepsTheLastValue) {
+    PolledController p;
+    const auto silent = [&p](bool on) {
+        const std::lock_guard guard(p.controller.memory.mutex);
+        p.controller.memory.silent = on;
+    };
+    putOperatingValues(p.controller.memory);
+    CQvx_controllerDoc& doc = p.document;
+    doc.startPolling();
+    doc.operatingValuesWanted = true;
+    ASSERT_TRUE(waitUntil([&] { return doc.operatingValueAnswers.load() == 1; }, 5s));
+    ASSERT_TRUE(doc.limitFlagsRead.load());
+
+    {
+        const std::lock_guard guard(p.controller.memory.mutex);
+        p.controller.memory.failReadsAt = {21};  // the limit flags
+    }
+    doc.operatingValuesWanted = true;
+    ASSERT_TRUE(waitUntil([&] { return doc.operatingValueAnswers.load() == 2; }, 5s));
+    EXPECT_FALSE(doc.limitFlagsRead.load());
+    EXPECT_EQ(doc.limitFlags.load(), 0x09);  // the value read before stays
+    EXPECT_TRUE(doc.temperatureRead.load());
+    EXPECT_TRUE(doc.supplyVoltsRead.load());
+
+    // A silent controller: the status byte is answered as failed after the failed cycle; the
+    // operating values wait for a cycle that succeeds.
+    silent(true);
+    ASSERT_TRUE(waitUntil([&] { return !doc.pollOk.load(); }, 5s));
+    doc.operatingValuesWanted = true;
+    doc.statusByteWanted = true;
+    ASSERT_TRUE(waitUntil([&] { return doc.statusByteAnswers.load() == 1; }, 5s));
+    EXPECT_FALSE(doc.statusByteRead.load());
+    EXPECT_EQ(doc.operatingValueAnswers.load(), 2U);
+    EXPECT_TRUE(doc.operatingValuesWanted.load());
+    silent(false);
+    ASSERT_TRUE(waitUntil([&] { return doc.operatingValueAnswers.load() == 3; }, 5s));
+    EXPECT_TRUE(doc.temperatureRead.load());
+    EXPECT_FLOAT_EQ(doc.temperature.load(), 16.0F);
+    doc.stopPolling();
+
+    // Without a link the status byte is answered at once as failed; the operating values are
+    // not read at all.
+    CQvx_controllerDoc offline;
+    offline.startPolling();
+    offline.operatingValuesWanted = true;
+    offline.statusByteWanted = true;
+    ASSERT_TRUE(waitUntil([&] { return offline.statusByteAnswers.load() == 1; }, 5s));
+    EXPECT_FALSE(offline.statusByteRead.load());
+    EXPECT_EQ(offline.operatingValueAnswers.load(), 0U);
+    EXPECT_TRUE(offline.operatingValuesWanted.load());
+}
+
+namespace {
 struct CountingView : DocumentView {
     std::vector<int> hints;
     void OnUpdate(DocumentView*, int hint) override { hints.push_back(hint); }

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,7 @@
 
 #include "app/main_frame.h"
 #include "document/outputs.h"
+#include "document/units.h"
 #include "link/calibration_table.h"
 #include "link/device_memory_map.h"
 #include "tests/views/view_test_support.h"
@@ -24,8 +26,11 @@
 #include "views/plot_panel.h"
 #include "views/view_texts.h"
 #include "views/view_zeit_graph.h"
+#include "views/widgets/color_ref.h"
 #include "views/widgets/gripper_plot_setup.h"
 #include "views/widgets/plot_export.h"
+#include "views/widgets/round_led.h"
+#include "views/widgets/thermometer.h"
 #include "views/widgets/time_plot.h"
 #include "widget_test_support.h"
 
@@ -280,6 +285,103 @@ TEST(OperatingStatePlot, ReferenceLinesFollowAChangedSwitchPointUnitAndMode) {
     const widgets::ReferenceLine& band = plot.referenceLines()[2];
     EXPECT_NEAR(band.bandLow, band.value - 40.0, 1e-3);
     EXPECT_NEAR(band.bandHigh, band.value + 60.0, 1e-3);
+}
+
+QString fieldText(QWidget& view, const char* name) {
+    return view.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+}
+
+/// The limit lamps lit, as the flags' bits: temperature over 8, under 4, voltage over 2, under 1.
+int litLamps(QWidget& view) {
+    int bits = 0;
+    const std::array<std::pair<const char*, int>, 4> lamps{
+        {{"temperatureOver", 8}, {"temperatureUnder", 4}, {"voltageOver", 2}, {"voltageUnder", 1}}};
+    for (const auto& [name, bit] : lamps) {
+        bits |= view.findChild<widgets::RoundLed*>(QString::fromLatin1(name))->isActive() ? bit : 0;
+    }
+    return bits;
+}
+
+QString celsiusText(float celsius) { return QString::fromStdString(document::formatCelsius(celsius)); }
+QString voltsText(float volts) { return QString::fromStdString(document::formatVolts(volts)); }
+
+TEST(OperatingStateGauges, ShowWhatThePollingThreadReadWithoutTouchingTheLink) {
+    SimulatedController sim;
+    document::CQvx_controllerDoc& doc = sim.document;
+    CViewZeitGraph view(doc);
+    view.setClock(secondsClock());
+    view.OnInitialUpdate();
+    EXPECT_TRUE(doc.operatingValuesWanted.load());  // asked for before the first update
+    auto* thermometer = view.findChild<widgets::Thermometer*>(QStringLiteral("temperature"));
+    auto* voltmeter = view.findChild<widgets::Thermometer*>(QStringLiteral("voltage"));
+
+    // The answer as the polling thread publishes it: hot, and the supply low.
+    doc.operatingValuesWanted = false;
+    doc.temperature = 72.5F;
+    doc.temperatureRead = true;
+    doc.supplyVolts = 11.5F;
+    doc.supplyVoltsRead = true;
+    doc.limitFlags = 0x09;
+    doc.limitFlagsRead = true;
+    polled(doc, 2000.0F);
+    const int requests = sim.requestCount();
+    newData(view);
+    EXPECT_EQ(sim.requestCount(), requests);  // nothing read on the user-interface thread
+    EXPECT_EQ(fieldText(view, "temperatureText"), celsiusText(72.5F));
+    EXPECT_DOUBLE_EQ(thermometer->position(), 72.5);
+    EXPECT_EQ(thermometer->indicatorColor(), widgets::colorFromColorRef(CViewZeitGraph::kRed));
+    EXPECT_EQ(fieldText(view, "voltageText"), voltsText(11.5F));
+    EXPECT_DOUBLE_EQ(voltmeter->position(), 11.5);
+    EXPECT_EQ(voltmeter->indicatorColor(), widgets::colorFromColorRef(CViewZeitGraph::kYellow));
+    EXPECT_EQ(litLamps(view), 0x09);
+    EXPECT_FLOAT_EQ(doc.liveHistory.newest().supplyVolts, 11.5F);
+    EXPECT_TRUE(doc.operatingValuesWanted.load());  // the next update gets fresh ones
+
+    // Failed reads: 0 °C, the voltage as it was and no lamp; the plotted Ub is 0.
+    doc.temperatureRead = false;
+    doc.supplyVolts = 30.0F;
+    doc.supplyVoltsRead = false;
+    doc.limitFlagsRead = false;
+    newData(view);
+    EXPECT_EQ(sim.requestCount(), requests);
+    EXPECT_EQ(fieldText(view, "temperatureText"), celsiusText(0.0F));
+    EXPECT_DOUBLE_EQ(thermometer->position(), 0.0);
+    EXPECT_EQ(fieldText(view, "voltageText"), voltsText(11.5F));
+    EXPECT_DOUBLE_EQ(voltmeter->position(), 11.5);
+    EXPECT_EQ(litLamps(view), 0);
+    EXPECT_FLOAT_EQ(doc.liveHistory.newest().supplyVolts, 0.0F);
+
+    // Without a polling result nothing is shown and nothing is asked for.
+    doc.operatingValuesWanted = false;
+    doc.pollOk = false;
+    doc.temperatureRead = true;
+    newData(view);
+    EXPECT_EQ(fieldText(view, "temperatureText"), celsiusText(0.0F));
+    EXPECT_FALSE(doc.operatingValuesWanted.load());
+    EXPECT_EQ(doc.liveHistory.size(), 2U);
+}
+
+TEST(OperatingStateGauges, ShowTheSimulatedControllersValuesWhilePolling) {
+    SimulatedController sim;  // about 35 °C and 24 V
+    document::CQvx_controllerDoc& doc = sim.document;
+    CViewZeitGraph view(doc);
+    view.setClock(secondsClock());
+    view.OnInitialUpdate();
+    doc.startPolling();
+    ASSERT_TRUE(qvx::test::waitUntil(
+        [&doc] { return doc.pollOk.load() && doc.operatingValueAnswers.load() >= 1; }, 5s));
+    // Nothing is asked for again before the view's update: this answer is the one it shows.
+    ASSERT_TRUE(doc.temperatureRead.load());
+    ASSERT_TRUE(doc.supplyVoltsRead.load());
+    const float celsius = doc.temperature;
+    const float volts = doc.supplyVolts;
+    newData(view);
+    doc.stopPolling();
+    EXPECT_NEAR(celsius, 35.0F, 1.5F);
+    EXPECT_NEAR(volts, 24.0F, 1.5F);
+    EXPECT_EQ(fieldText(view, "temperatureText"), celsiusText(celsius));
+    EXPECT_EQ(fieldText(view, "voltageText"), voltsText(volts));
+    EXPECT_FLOAT_EQ(doc.liveHistory.newest().supplyVolts, volts);
 }
 
 }  // namespace

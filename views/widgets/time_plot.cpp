@@ -383,9 +383,14 @@ void TimePlot::paintEvent(QPaintEvent* /*event*/) {
     const QSize pixels(static_cast<int>(std::ceil(width() * dpr)),
                        static_cast<int>(std::ceil(height() * dpr)));
     // While an update is held the last picture stays, unless the widget changed size.
-    if (!isUpdating() || m_frame.size() != pixels || m_frame.devicePixelRatio() != dpr) {
-        m_frame = QPixmap(pixels);
-        m_frame.setDevicePixelRatio(dpr);
+    const bool resized = m_frame.size() != pixels || m_frame.devicePixelRatio() != dpr;
+    if (!isUpdating() || resized) {
+        // The picture covers the whole frame, so a frame of the right size is painted over
+        // rather than made anew for every repaint.
+        if (resized) {
+            m_frame = QPixmap(pixels);
+            m_frame.setDevicePixelRatio(dpr);
+        }
         QPainter framePainter(&m_frame);
         renderPicture(framePainter, size());
     }
