@@ -37,12 +37,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 return line;
             }
             line.logFile = *file;
-        } else if (auto language = optionValue(arguments, i, "--lang")) {
-            if (*language != "de" && *language != "en") {
+        } else if (auto code = optionValue(arguments, i, "--lang")) {
+            line.language = languageFromCode(*code);
+            if (!line.language) {
                 line.error = "--lang needs de or en";
                 return line;
             }
-            line.language = *language;
         } else {
             line.rest.push_back(argument);
         }

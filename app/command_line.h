@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "app/ui_language.h"
 
 namespace qvx::app {
 
@@ -11,7 +14,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::string logFile;            ///< where the diagnostic log is written too; empty: nowhere
-    std::string language;           ///< "de" or "en"; empty: the user's interface language
+    std::optional<UiLanguage> language;  ///< nullopt: the user's interface language
     std::vector<std::string> rest;  ///< the arguments left for the supervisor check
     std::string error;              ///< set when the line cannot be used
 };

@@ -28,8 +28,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Varnok"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvx/icons/qvx.svg")));
     qvx::app::installLanguage(
-        line.language.empty() ? qvx::app::languageFromUiLanguages(QLocale::system().uiLanguages())
-                              : *qvx::app::languageFromCode(line.language));
+        line.language ? *line.language : qvx::app::languageFromUiLanguages(QLocale::system().uiLanguages()));
 
     // Qt has taken its own options (-platform and the like) out of its list by now.
     QStringList arguments;

@@ -115,11 +115,11 @@ TEST(CommandLine, OwnOptionsAreTakenOutAndTheRestIsLeftForTheAccessCode) {
 TEST(CommandLine, TheLanguageIsGermanOrEnglishAndFollowsTheUserUnlessItIsGiven) {
     using qvx::app::parseCommandLine;
     using qvx::app::UiLanguage;
-    EXPECT_EQ(parseCommandLine({"--lang", "en"}).language, "en");
-    EXPECT_EQ(parseCommandLine({"--lang=de", "Torvelmandigrasp"}).language, "de");
+    EXPECT_EQ(parseCommandLine({"--lang", "en"}).language, UiLanguage::English);
+    EXPECT_EQ(parseCommandLine({"--lang=de", "Torvelmandigrasp"}).language, UiLanguage::German);
     EXPECT_EQ(parseCommandLine({"--lang=de", "Torvelmandigrasp"}).rest,
               std::vector<std::string>{"Torvelmandigrasp"});
-    EXPECT_TRUE(parseCommandLine({"Torvelmandigrasp"}).language.empty());
+    EXPECT_EQ(parseCommandLine({"Torvelmandigrasp"}).language, std::nullopt);
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{"--lang"}, {"--lang", "fr"}, {"--lang="}}) {
         EXPECT_FALSE(parseCommandLine(wrong).error.empty()) << wrong.back();
