@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPainter>
+#include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "views/widgets/gripper_plot_setup.h"
 #include "widget_test_support.h"
@@ -154,6 +158,55 @@ TEST_F(GripperPlot, RefillBetweenBeginAndEndShowsAtOnceAndRepaintsOnce) {
     EXPECT_NE(grabImage(plot), before);
     EXPECT_EQ(plot.channel(kOutputChannel).count(), 640);
     EXPECT_DOUBLE_EQ(plot.channel(kOutputChannel).point(639).x(), 19170.0);
+}
+
+// The widget keeps the parts that do not move with the curves in a picture of their own; after
+// any change it must show what a drawing from scratch shows.
+TEST_F(GripperPlot, TheKeptBackdropFollowsEveryChangeOfAxesTitleAndLegend) {
+    const auto drawnAfresh = [this] {
+        QImage image(plot.size(), QImage::Format_ARGB32);
+        QPainter painter(&image);
+        plot.renderPicture(painter, plot.size());
+        painter.end();
+        return image;
+    };
+    addLivePoints(50);
+    const QImage first = grabImage(plot);
+    EXPECT_TRUE(first == drawnAfresh());
+
+    const std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"title", [this] { plot.setTitle(QStringLiteral("Aufnahme")); }},
+        {"y range and title",
+         [this] {
+             plot.yAxis(kGripperAxis).setMin(0.0);
+             plot.yAxis(kGripperAxis).setSpan(1.1 * 25.4);
+             plot.yAxis(kGripperAxis).setTitle(QStringLiteral("Werte in mm"));
+             plot.refresh();
+         }},
+        {"zoomed y", [this] { plot.zoomY(0.5, 0.5); }},
+        {"hidden channel", [this] { plot.channel(kSupplyChannel).setVisible(false); }},
+        {"recording legend",
+         [this] {
+             plot.setRecordingNames(QStringLiteral("vorher.csv"), QStringLiteral("nachher.csv"));
+         }},
+        {"scrolling x",
+         [this] {
+             plot.setXTracking(true);
+             addLivePoints(700);
+         }},
+        {"cursor and reference line",
+         [this] {
+             plot.setCursor(0, plot.xViewMin() + 100.0);
+             plot.setReferenceLines(kGripperAxis, {{10.0, QStringLiteral("Schaltpunkt 1"), 9.0, 11.0}});
+         }},
+        {"size", [this] { plot.resize(700, 330); }},
+        {"paused", [this] { plot.setPaused(true); }},
+    };
+    for (const auto& [what, change] : changes) {
+        change();
+        EXPECT_TRUE(grabImage(plot) == drawnAfresh()) << what;
+    }
+    EXPECT_FALSE(grabImage(plot) == first);
 }
 
 TEST_F(GripperPlot, ManyPointsOutsideABracketStillCostOneRepaint) {

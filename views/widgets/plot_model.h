@@ -33,6 +33,7 @@ protected:
 struct TickLabel {
     double value = 0.0;
     QString text;
+    friend bool operator==(const TickLabel&, const TickLabel&) = default;
 };
 
 /// One axis of a TimePlot: a title and the full range [min, min + span]. Zooming shows a part

@@ -93,14 +93,19 @@ void paintGridLines(QPainter& painter, const PlotLayout& layout, const ScaleTick
     }
 }
 
-void paintGrid(QPainter& painter, const PlotLayout& layout) {
+void paintAreaAndLevelGrid(QPainter& painter, const PlotLayout& layout) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
     painter.drawRect(layout.area);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     if (layout.labels[0].numbered) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
         paintGridLines(painter, layout, layout.labels[0].ticks, layout.y[0], false);
+        painter.setRenderHint(QPainter::Antialiasing, true);
     }
+}
+
+void paintTimeGrid(QPainter& painter, const PlotLayout& layout) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
     paintGridLines(painter, layout, layout.xTicks, layout.x, true);
     painter.setRenderHint(QPainter::Antialiasing, true);
 }
@@ -411,12 +416,23 @@ PlotLayout layOutPlot(const PlotScene& scene, QSizeF size, const QFont& font) {
     return layout;
 }
 
-void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
+namespace {
+
+void paintFixedParts(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
+    painter.setFont(layout.font);
+    paintAreaAndLevelGrid(painter, layout);
+    paintYAxes(painter, scene, layout);
+    paintTitleAndLegend(painter, scene, layout);
+}
+
+}  // namespace
+
+void paintForeground(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
     if (!layout.valid) {
         return;
     }
     painter.setFont(layout.font);
-    paintGrid(painter, layout);
+    paintTimeGrid(painter, layout);
     painter.save();
     painter.setClipRect(layout.area.adjusted(-1.0, -1.0, 1.0, 1.0));
     paintReferences(painter, scene, layout);
@@ -430,10 +446,40 @@ void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layo
     painter.setPen(QPen(kFrame, 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(layout.area.adjusted(0.5, 0.5, -0.5, -0.5));
-    paintYAxes(painter, scene, layout);
     paintXAxis(painter, scene, layout);
-    paintTitleAndLegend(painter, scene, layout);
     paintMark(painter, scene, layout);
+}
+
+void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
+    if (!layout.valid) {
+        return;
+    }
+    paintFixedParts(painter, scene, layout);
+    paintForeground(painter, scene, layout);
+}
+
+PlotBackdrop plotBackdrop(const PlotScene& scene, const PlotLayout& layout,
+                          const QColor& background) {
+    PlotBackdrop backdrop{scene, layout, background};
+    PlotScene& fixed = backdrop.scene;
+    fixed.xTitle.clear();
+    fixed.x = {};
+    fixed.series.clear();
+    fixed.referenceAxis = 0;
+    fixed.references.clear();
+    fixed.cursors = {0.0, 0.0};  // a cursor not placed is NaN, which never compares equal
+    fixed.mark.clear();
+    backdrop.layout.x = {};
+    backdrop.layout.xTicks = {};
+    backdrop.layout.xTitleTop = 0.0;
+    return backdrop;
+}
+
+void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, QSizeF size) {
+    painter.fillRect(QRectF(QPointF(0.0, 0.0), size), backdrop.background);
+    if (backdrop.layout.valid) {
+        paintFixedParts(painter, backdrop.scene, backdrop.layout);
+    }
 }
 
 }  // namespace qvx::widgets

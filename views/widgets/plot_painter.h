@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <array>
 #include <limits>
@@ -32,6 +33,7 @@ struct ReferenceLine {
     QString label;
     double bandLow = std::numeric_limits<double>::quiet_NaN();
     double bandHigh = std::numeric_limits<double>::quiet_NaN();
+    friend bool operator==(const ReferenceLine&, const ReferenceLine&) = default;
 };
 
 /// One line drawn in the plot area.
@@ -41,6 +43,7 @@ struct SeriesPicture {
     int yAxis = 0;
     bool stepped = false;
     bool dashed = false;  // an overlaid series
+    friend bool operator==(const SeriesPicture&, const SeriesPicture&) = default;
 };
 
 /// One entry of the legend: a line sample and its text.
@@ -49,6 +52,7 @@ struct LegendEntry {
     QColor color;
     Qt::PenStyle style = Qt::SolidLine;
     bool shown = true;  // hidden entries are drawn grey and dotted
+    friend bool operator==(const LegendEntry&, const LegendEntry&) = default;
 };
 
 /// One y axis as drawn.
@@ -58,6 +62,7 @@ struct YAxisPicture {
     QList<TickLabel> tickLabels;
     bool used = false;  // axis 0 is always drawn; the right axes only when a series uses them
     QColor color;
+    friend bool operator==(const YAxisPicture&, const YAxisPicture&) = default;
 };
 
 /// Everything a plot picture shows. The painter draws it and knows nothing of widgets.
@@ -77,6 +82,7 @@ struct PlotScene {
                                   std::numeric_limits<double>::quiet_NaN()};
     /// A short mark in the plot area's corner (for instance that the picture is paused).
     QString mark;
+    friend bool operator==(const PlotScene&, const PlotScene&) = default;
 };
 
 /// Where everything of a scene goes in a picture of a given size, and the mapping between
@@ -100,9 +106,11 @@ struct PlotLayout {
         ScaleTicks ticks;
         bool numbered = true;
         double width = 0.0;  // widest label, pixels
+        friend bool operator==(const AxisLabels&, const AxisLabels&) = default;
     };
     std::array<AxisLabels, 3> labels;
     ScaleTicks xTicks;
+    friend bool operator==(const PlotLayout&, const PlotLayout&) = default;
 
     [[nodiscard]] double xToPixel(double v) const {
         return area.left() + (v - x.min) / x.span * area.width();
@@ -126,5 +134,26 @@ struct PlotLayout {
 
 /// Draws `scene` as laid out; the background outside the plot area is left to the caller.
 void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layout);
+
+/// What the parts of a plot that do not move with its curves are drawn from: a scene and its
+/// layout with all that does move left out (the series, the x range, its ticks and title, the
+/// reference lines, the cursors, the mark), and the colour around the plot area. The
+/// backdrop is drawn from this alone, so a picture of it stays right for as long as the next
+/// one compares equal.
+struct PlotBackdrop {
+    PlotScene scene;
+    PlotLayout layout;
+    QColor background;
+    friend bool operator==(const PlotBackdrop&, const PlotBackdrop&) = default;
+};
+
+[[nodiscard]] PlotBackdrop plotBackdrop(const PlotScene& scene, const PlotLayout& layout,
+                                        const QColor& background);
+/// The whole picture's background, then the plot area with its horizontal grid, the y axes,
+/// the title and the legend.
+void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, QSizeF size);
+/// What moves, over the backdrop of the same scene and layout: the vertical grid, the
+/// reference lines, the curves, the cursors, the frame, the x axis and the mark.
+void paintForeground(QPainter& painter, const PlotScene& scene, const PlotLayout& layout);
 
 }  // namespace qvx::widgets

@@ -317,7 +317,9 @@ void TimePlot::refresh() {
 }
 
 void TimePlot::beginUpdate() {
-    ++m_updateDepth;
+    if (m_updateDepth++ == 0) {
+        keepPictureForHold();
+    }
 }
 
 void TimePlot::endUpdate() {
@@ -379,22 +381,60 @@ void TimePlot::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     QPainter painter(this);
-    const qreal dpr = devicePixelRatioF();
-    const QSize pixels(static_cast<int>(std::ceil(width() * dpr)),
-                       static_cast<int>(std::ceil(height() * dpr)));
     // While an update is held the last picture stays, unless the widget changed size.
-    const bool resized = m_frame.size() != pixels || m_frame.devicePixelRatio() != dpr;
-    if (!isUpdating() || resized) {
-        // The picture covers the whole frame, so a frame of the right size is painted over
-        // rather than made anew for every repaint.
-        if (resized) {
-            m_frame = QPixmap(pixels);
-            m_frame.setDevicePixelRatio(dpr);
-        }
-        QPainter framePainter(&m_frame);
-        renderPicture(framePainter, size());
+    if (isUpdating() && fitsWidget(m_frame)) {
+        painter.drawPixmap(0, 0, m_frame);
+        return;
     }
-    painter.drawPixmap(0, 0, m_frame);
+    drawPicture(painter);
+}
+
+QSize TimePlot::pixelSize() const {
+    const qreal dpr = devicePixelRatioF();
+    return {static_cast<int>(std::ceil(width() * dpr)), static_cast<int>(std::ceil(height() * dpr))};
+}
+
+bool TimePlot::fitsWidget(const QPixmap& pixmap) const {
+    return !pixmap.isNull() && pixmap.size() == pixelSize() &&
+           pixmap.devicePixelRatio() == devicePixelRatioF();
+}
+
+void TimePlot::keepPictureForHold() {
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
+    // The picture covers the whole frame, so a frame of the right size is painted over rather
+    // than made anew for every hold.
+    if (!fitsWidget(m_frame)) {
+        m_frame = QPixmap(pixelSize());
+        m_frame.setDevicePixelRatio(devicePixelRatioF());
+    }
+    QPainter painter(&m_frame);
+    drawPicture(painter);
+}
+
+void TimePlot::drawPicture(QPainter& painter) {
+    const PlotScene picture = scene();
+    const PlotLayout layout = layOutPlot(picture, QSizeF(size()), font());
+    PlotBackdrop backdrop = plotBackdrop(picture, layout, palette().color(QPalette::Window));
+    // Redrawn only when something it shows changed: its texts would be laid out again with
+    // every repaint, and while the plot runs they stay as they are.
+    const bool sameSize = fitsWidget(m_backdrop);
+    if (!sameSize || m_backdropOf != backdrop) {
+        if (!sameSize) {
+            m_backdrop = QPixmap(pixelSize());
+            m_backdrop.setDevicePixelRatio(devicePixelRatioF());
+        }
+        QPainter backdropPainter(&m_backdrop);
+        backdropPainter.setRenderHint(QPainter::Antialiasing);
+        backdropPainter.setRenderHint(QPainter::TextAntialiasing);
+        paintBackdrop(backdropPainter, backdrop, QSizeF(size()));
+        m_backdropOf = std::move(backdrop);
+    }
+    painter.drawPixmap(0, 0, m_backdrop);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    paintForeground(painter, picture, layout);
 }
 
 // ---- mouse --------------------------------------------------------------------------------

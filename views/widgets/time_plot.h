@@ -27,7 +27,9 @@ namespace qvx::widgets {
 ///
 /// Every change schedules one repaint (update()); a burst of changes costs one repaint, and a
 /// paused plot does not repaint for new points. Around a refill, beginUpdate() holds the last
-/// drawn picture until endUpdate(), so the refill shows at once and repaints once.
+/// drawn picture until endUpdate(), so the refill shows at once and repaints once. What does
+/// not move with the curves (background, level grid, y axes, title, legend) is kept as a
+/// picture of its own and drawn anew only when something in it changed.
 class TimePlot : public QWidget, private PlotModelObserver {
     Q_OBJECT
 
@@ -113,7 +115,7 @@ public:
 
     /// Schedules a repaint with the current data and axes.
     void refresh();
-    /// Holds the last drawn picture until the matching endUpdate(); calls nest.
+    /// Holds the picture as it stands now until the matching endUpdate(); calls nest.
     void beginUpdate();
     /// Ends one beginUpdate(); the outermost call repaints once with everything changed.
     void endUpdate();
@@ -147,6 +149,13 @@ private:
     void pauseForNavigation();
     [[nodiscard]] double snapped(double x) const;
     void repaintUnlessPaused();
+    /// Draws the picture: the kept backdrop (drawn anew when it changed), the moving parts
+    /// over it.
+    void drawPicture(QPainter& painter);
+    /// Draws the picture into m_frame, which is shown while the update is held.
+    void keepPictureForHold();
+    [[nodiscard]] QSize pixelSize() const;
+    [[nodiscard]] bool fitsWidget(const QPixmap& pixmap) const;
 
     std::array<TimePlotChannel, kChannelCount> m_channels;
     std::array<TimePlotChannel, kChannelCount> m_overlays;
@@ -159,7 +168,11 @@ private:
     double m_xViewMin = 0.0;
     int m_updateDepth = 0;
     bool m_changedWhileHeld = false;  // a held update has something new to show
-    QPixmap m_frame;  // the picture last drawn, shown unchanged while an update is held
+    QPixmap m_frame;  // the picture when the update now held began, shown until it ends
+    // The fixed parts of the picture (background, level grid, y axes, title, legend) as last
+    // drawn, and what they were drawn from.
+    QPixmap m_backdrop;
+    std::optional<PlotBackdrop> m_backdropOf;
 
     // The points drawn: copies of the channels (then overlays), taken again when they changed
     // and frozen while paused.
