@@ -399,16 +399,22 @@ bool TimePlot::fitsWidget(const QPixmap& pixmap) const {
            pixmap.devicePixelRatio() == devicePixelRatioF();
 }
 
+bool TimePlot::fitToWidget(QPixmap& pixmap) const {
+    if (fitsWidget(pixmap)) {
+        return false;
+    }
+    // Each picture covers the whole pixmap, so one of the right size is painted over rather
+    // than made anew for every drawing.
+    pixmap = QPixmap(pixelSize());
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    return true;
+}
+
 void TimePlot::keepPictureForHold() {
     if (width() <= 0 || height() <= 0) {
         return;
     }
-    // The picture covers the whole frame, so a frame of the right size is painted over rather
-    // than made anew for every hold.
-    if (!fitsWidget(m_frame)) {
-        m_frame = QPixmap(pixelSize());
-        m_frame.setDevicePixelRatio(devicePixelRatioF());
-    }
+    (void)fitToWidget(m_frame);
     QPainter painter(&m_frame);
     drawPicture(painter);
 }
@@ -419,12 +425,7 @@ void TimePlot::drawPicture(QPainter& painter) {
     PlotBackdrop backdrop = plotBackdrop(picture, layout, palette().color(QPalette::Window));
     // Redrawn only when something it shows changed: its texts would be laid out again with
     // every repaint, and while the plot runs they stay as they are.
-    const bool sameSize = fitsWidget(m_backdrop);
-    if (!sameSize || m_backdropOf != backdrop) {
-        if (!sameSize) {
-            m_backdrop = QPixmap(pixelSize());
-            m_backdrop.setDevicePixelRatio(devicePixelRatioF());
-        }
+    if (fitToWidget(m_backdrop) || m_backdropOf != backdrop) {
         QPainter backdropPainter(&m_backdrop);
         backdropPainter.setRenderHint(QPainter::Antialiasing);
         backdropPainter.setRenderHint(QPainter::TextAntialiasing);

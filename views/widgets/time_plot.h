@@ -154,8 +154,12 @@ private:
     void drawPicture(QPainter& painter);
     /// Draws the picture into m_frame, which is shown while the update is held.
     void keepPictureForHold();
+    /// The widget's size in device pixels.
     [[nodiscard]] QSize pixelSize() const;
+    /// The pixmap has the widget's size in device pixels and its pixel ratio.
     [[nodiscard]] bool fitsWidget(const QPixmap& pixmap) const;
+    /// Makes the pixmap anew at the widget's size unless it fits; true when it did.
+    [[nodiscard]] bool fitToWidget(QPixmap& pixmap) const;
 
     std::array<TimePlotChannel, kChannelCount> m_channels;
     std::array<TimePlotChannel, kChannelCount> m_overlays;
