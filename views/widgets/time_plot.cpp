@@ -318,7 +318,7 @@ void TimePlot::refresh() {
 
 void TimePlot::beginUpdate() {
     if (m_updateDepth++ == 0) {
-        keepPictureForHold();
+        holdPicture();
     }
 }
 
@@ -381,51 +381,37 @@ void TimePlot::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     QPainter painter(this);
-    // While an update is held the last picture stays, unless the widget changed size.
-    if (isUpdating() && fitsWidget(m_frame)) {
-        painter.drawPixmap(0, 0, m_frame);
-        return;
-    }
-    drawPicture(painter);
+    drawPicture(painter, isUpdating() ? m_heldScene : scene());
 }
 
-QSize TimePlot::pixelSize() const {
+bool TimePlot::fitBackdropToWidget() {
     const qreal dpr = devicePixelRatioF();
-    return {static_cast<int>(std::ceil(width() * dpr)), static_cast<int>(std::ceil(height() * dpr))};
-}
-
-bool TimePlot::fitsWidget(const QPixmap& pixmap) const {
-    return !pixmap.isNull() && pixmap.size() == pixelSize() &&
-           pixmap.devicePixelRatio() == devicePixelRatioF();
-}
-
-bool TimePlot::fitToWidget(QPixmap& pixmap) const {
-    if (fitsWidget(pixmap)) {
+    const QSize pixels(static_cast<int>(std::ceil(width() * dpr)),
+                       static_cast<int>(std::ceil(height() * dpr)));
+    if (!m_backdrop.isNull() && m_backdrop.size() == pixels && m_backdrop.devicePixelRatio() == dpr) {
         return false;
     }
-    // Each picture covers the whole pixmap, so one of the right size is painted over rather
-    // than made anew for every drawing.
-    pixmap = QPixmap(pixelSize());
-    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    m_backdrop = QPixmap(pixels);
+    m_backdrop.setDevicePixelRatio(dpr);
     return true;
 }
 
-void TimePlot::keepPictureForHold() {
-    if (width() <= 0 || height() <= 0) {
-        return;
+void TimePlot::holdPicture() {
+    m_heldScene = scene();
+    // The channels change during the update: the held picture draws copies of their points.
+    for (std::size_t i = 0; i < m_heldScene.series.size(); ++i) {
+        SeriesPicture& series = m_heldScene.series[i];
+        m_heldPoints.at(i) = *series.points;
+        series.points = &m_heldPoints.at(i);
     }
-    (void)fitToWidget(m_frame);
-    QPainter painter(&m_frame);
-    drawPicture(painter);
 }
 
-void TimePlot::drawPicture(QPainter& painter) {
-    const PlotScene picture = scene();
+void TimePlot::drawPicture(QPainter& painter, const PlotScene& picture) {
     const PlotLayout layout = layOutPlot(picture, QSizeF(size()), font());
     PlotBackdrop backdrop = plotBackdrop(picture, layout, palette().color(QPalette::Window));
     // Redrawn only when something it shows changed: its texts would be laid out again with
     // every repaint, and while the plot runs they stay as they are.
-    if (fitToWidget(m_backdrop) || m_backdropOf != backdrop) {
+    if (fitBackdropToWidget() || m_backdropOf != backdrop) {
         QPainter backdropPainter(&m_backdrop);
         backdropPainter.setRenderHint(QPainter::Antialiasing);
         backdropPainter.setRenderHint(QPainter::TextAntialiasing);

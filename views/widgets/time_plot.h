@@ -151,15 +151,12 @@ private:
     void repaintUnlessPaused();
     /// Draws the picture: the kept backdrop (drawn anew when it changed), the moving parts
     /// over it.
-    void drawPicture(QPainter& painter);
-    /// Draws the picture into m_frame, which is shown while the update is held.
-    void keepPictureForHold();
-    /// The widget's size in device pixels.
-    [[nodiscard]] QSize pixelSize() const;
-    /// The pixmap has the widget's size in device pixels and its pixel ratio.
-    [[nodiscard]] bool fitsWidget(const QPixmap& pixmap) const;
-    /// Makes the pixmap anew at the widget's size unless it fits; true when it did.
-    [[nodiscard]] bool fitToWidget(QPixmap& pixmap) const;
+    void drawPicture(QPainter& painter, const PlotScene& picture);
+    /// Keeps what the picture shows now, to be drawn until the held update ends.
+    void holdPicture();
+    /// Makes the backdrop's pixmap anew unless it has the widget's size in device pixels and
+    /// its pixel ratio; true when it did.
+    [[nodiscard]] bool fitBackdropToWidget();
 
     std::array<TimePlotChannel, kChannelCount> m_channels;
     std::array<TimePlotChannel, kChannelCount> m_overlays;
@@ -172,7 +169,10 @@ private:
     double m_xViewMin = 0.0;
     int m_updateDepth = 0;
     bool m_changedWhileHeld = false;  // a held update has something new to show
-    QPixmap m_frame;  // the picture when the update now held began, shown until it ends
+    // What the picture showed when the update now held began, with its own copies of the
+    // points (one per series of the scene), drawn until the update ends.
+    PlotScene m_heldScene;
+    std::array<std::vector<QPointF>, 2 * kChannelCount> m_heldPoints;
     // The fixed parts of the picture (background, level grid, y axes, title, legend) as last
     // drawn, and what they were drawn from.
     QPixmap m_backdrop;
