@@ -183,6 +183,11 @@ TEST_F(GripperPlot, TheKeptBackdropFollowsEveryChangeOfAxesTitleAndLegend) {
              plot.yAxis(kGripperAxis).setTitle(QStringLiteral("Werte in mm"));
              plot.refresh();
          }},
+        {"x title",
+         [this] {
+             plot.xAxis().setTitle(QStringLiteral("Zeit in s"));
+             plot.refresh();
+         }},
         {"zoomed y", [this] { plot.zoomY(0.5, 0.5); }},
         {"hidden channel", [this] { plot.channel(kSupplyChannel).setVisible(false); }},
         {"recording legend",

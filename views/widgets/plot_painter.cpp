@@ -261,25 +261,31 @@ void paintYAxes(QPainter& painter, const PlotScene& scene, const PlotLayout& lay
     }
 }
 
-void paintXAxis(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
+void paintXAxis(QPainter& painter, const PlotLayout& layout) {
     const QFontMetricsF metrics(layout.font);
     const QRectF& area = layout.area;
+    // Centred on its tick in a box as wide as the plot: the label is laid out once, not
+    // measured first.
+    const double boxWidth = area.width();
     for (int i = 0; i < layout.xTicks.majorCount; ++i) {
         const double v = layout.xTicks.major(i);
         const double x = layout.xToPixel(v);
         painter.setPen(QPen(kFrame, 1.0));
         painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + kTickLength));
         painter.setPen(kInk);
-        const QString text = layout.xTicks.label(v);
-        const double tw = metrics.horizontalAdvance(text) + 2.0;
-        painter.drawText(
-            QRectF(x - tw / 2.0, area.bottom() + kTickLength + 1.0, tw, metrics.height()),
-            Qt::AlignCenter, text);
+        painter.drawText(QRectF(x - boxWidth / 2.0, area.bottom() + kTickLength + 1.0, boxWidth,
+                                metrics.height()),
+                         Qt::AlignCenter | Qt::TextDontClip, layout.xTicks.label(v));
     }
+}
+
+void paintXTitle(QPainter& painter, const PlotScene& scene, const PlotLayout& layout) {
     if (!scene.xTitle.isEmpty()) {
+        const QRectF& area = layout.area;
         painter.setPen(kInk);
-        painter.drawText(QRectF(area.left(), layout.xTitleTop, area.width(), metrics.height()),
-                         Qt::AlignCenter, scene.xTitle);
+        painter.drawText(
+            QRectF(area.left(), layout.xTitleTop, area.width(), QFontMetricsF(layout.font).height()),
+            Qt::AlignCenter, scene.xTitle);
     }
 }
 
@@ -339,6 +345,10 @@ void paintMark(QPainter& painter, const PlotScene& scene, const PlotLayout& layo
 }  // namespace
 
 PlotLayout layOutPlot(const PlotScene& scene, QSizeF size, const QFont& font) {
+    return withTimeAxis(layOutFixedParts(scene, size, font), scene.x);
+}
+
+PlotLayout layOutFixedParts(const PlotScene& scene, QSizeF size, const QFont& font) {
     PlotLayout layout;
     layout.font = font;
     const double basePixels = std::clamp(QFontInfo(font).pixelSize() * 1.0, 9.0, 15.0);
@@ -349,7 +359,6 @@ PlotLayout layOutPlot(const PlotScene& scene, QSizeF size, const QFont& font) {
     const QFontMetricsF metrics(layout.font);
     layout.width = size.width();
     layout.height = size.height();
-    layout.x = scene.x;
     for (std::size_t a = 0; a < scene.y.size(); ++a) {
         layout.y[a] = scene.y[a].range;
     }
@@ -403,16 +412,21 @@ PlotLayout layOutPlot(const PlotScene& scene, QSizeF size, const QFont& font) {
     }
     right += 8.0;
     layout.area = QRectF(left, top, right - left, plotHeight);
-    if (layout.area.width() < 40.0) {
+    layout.valid = layout.area.width() >= 40.0;
+    return layout;
+}
+
+PlotLayout withTimeAxis(PlotLayout layout, AxisRange x) {
+    layout.x = x;
+    if (!layout.valid) {
         return layout;
     }
+    const QFontMetricsF metrics(layout.font);
     double xLabelWidth = 0.0;
-    for (const double v : {scene.x.min, scene.x.max()}) {
+    for (const double v : {x.min, x.max()}) {
         xLabelWidth = std::max(xLabelWidth, metrics.horizontalAdvance(QString::number(v, 'f', 0)));
     }
-    layout.xTicks =
-        fittingTicks(scene.x.min, scene.x.span, layout.area.width(), xLabelWidth * 1.8 + 10.0);
-    layout.valid = true;
+    layout.xTicks = fittingTicks(x.min, x.span, layout.area.width(), xLabelWidth * 1.8 + 10.0);
     return layout;
 }
 
@@ -422,6 +436,7 @@ void paintFixedParts(QPainter& painter, const PlotScene& scene, const PlotLayout
     painter.setFont(layout.font);
     paintAreaAndLevelGrid(painter, layout);
     paintYAxes(painter, scene, layout);
+    paintXTitle(painter, scene, layout);
     paintTitleAndLegend(painter, scene, layout);
 }
 
@@ -446,7 +461,7 @@ void paintForeground(QPainter& painter, const PlotScene& scene, const PlotLayout
     painter.setPen(QPen(kFrame, 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(layout.area.adjusted(0.5, 0.5, -0.5, -0.5));
-    paintXAxis(painter, scene, layout);
+    paintXAxis(painter, layout);
     paintMark(painter, scene, layout);
 }
 
@@ -458,27 +473,24 @@ void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layo
     paintForeground(painter, scene, layout);
 }
 
-PlotBackdrop plotBackdrop(const PlotScene& scene, const PlotLayout& layout,
+PlotBackdrop plotBackdrop(const PlotScene& scene, QSizeF size, const QFont& font,
                           const QColor& background) {
-    PlotBackdrop backdrop{scene, layout, background};
+    PlotBackdrop backdrop{scene, size, font, background};
+    // The x title stays: whether there is one moves the plot area's bottom.
     PlotScene& fixed = backdrop.scene;
-    fixed.xTitle.clear();
     fixed.x = {};
     fixed.series.clear();
     fixed.referenceAxis = 0;
     fixed.references.clear();
     fixed.cursors = {0.0, 0.0};  // a cursor not placed is NaN, which never compares equal
     fixed.mark.clear();
-    backdrop.layout.x = {};
-    backdrop.layout.xTicks = {};
-    backdrop.layout.xTitleTop = 0.0;
     return backdrop;
 }
 
-void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, QSizeF size) {
-    painter.fillRect(QRectF(QPointF(0.0, 0.0), size), backdrop.background);
-    if (backdrop.layout.valid) {
-        paintFixedParts(painter, backdrop.scene, backdrop.layout);
+void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, const PlotLayout& layout) {
+    painter.fillRect(QRectF(QPointF(0.0, 0.0), backdrop.size), backdrop.background);
+    if (layout.valid) {
+        paintFixedParts(painter, backdrop.scene, layout);
     }
 }
 

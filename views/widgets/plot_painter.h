@@ -106,11 +106,9 @@ struct PlotLayout {
         ScaleTicks ticks;
         bool numbered = true;
         double width = 0.0;  // widest label, pixels
-        friend bool operator==(const AxisLabels&, const AxisLabels&) = default;
     };
     std::array<AxisLabels, 3> labels;
     ScaleTicks xTicks;
-    friend bool operator==(const PlotLayout&, const PlotLayout&) = default;
 
     [[nodiscard]] double xToPixel(double v) const {
         return area.left() + (v - x.min) / x.span * area.width();
@@ -131,29 +129,35 @@ struct PlotLayout {
 /// Lays out `scene` in a picture of `size` pixels drawn with `font` (its size is clamped to
 /// 9..15 pixels).
 [[nodiscard]] PlotLayout layOutPlot(const PlotScene& scene, QSizeF size, const QFont& font);
+/// The same without the time axis (the x range and its ticks), which moves with every point.
+[[nodiscard]] PlotLayout layOutFixedParts(const PlotScene& scene, QSizeF size, const QFont& font);
+/// A layout of the fixed parts completed with the time axis showing `x`.
+[[nodiscard]] PlotLayout withTimeAxis(PlotLayout layout, AxisRange x);
 
 /// Draws `scene` as laid out; the background outside the plot area is left to the caller.
 void paintPlot(QPainter& painter, const PlotScene& scene, const PlotLayout& layout);
 
-/// What the parts of a plot that do not move with its curves are drawn from: a scene and its
-/// layout with all that does move left out (the series, the x range, its ticks and title, the
-/// reference lines, the cursors, the mark), and the colour around the plot area. The
-/// backdrop is drawn from this alone, so a picture of it stays right for as long as the next
-/// one compares equal.
+/// What the parts of a plot that do not move with its curves are drawn from: a scene with all
+/// that does move left out (the series, the x range, the reference lines, the cursors, the
+/// mark), the picture's size and font, and the colour around the plot area. The backdrop and
+/// its layout are drawn from this alone, so both stay right for as long as the next record
+/// compares equal.
 struct PlotBackdrop {
     PlotScene scene;
-    PlotLayout layout;
+    QSizeF size;
+    QFont font;
     QColor background;
     friend bool operator==(const PlotBackdrop&, const PlotBackdrop&) = default;
 };
 
-[[nodiscard]] PlotBackdrop plotBackdrop(const PlotScene& scene, const PlotLayout& layout,
+[[nodiscard]] PlotBackdrop plotBackdrop(const PlotScene& scene, QSizeF size, const QFont& font,
                                         const QColor& background);
 /// The whole picture's background, then the plot area with its horizontal grid, the y axes,
-/// the title and the legend.
-void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, QSizeF size);
+/// the x title, the title and the legend, laid out as layOutFixedParts lays out the backdrop's scene.
+void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, const PlotLayout& layout);
 /// What moves, over the backdrop of the same scene and layout: the vertical grid, the
-/// reference lines, the curves, the cursors, the frame, the x axis and the mark.
+/// reference lines, the curves, the cursors, the frame, the time axis' ticks and labels and
+/// the mark.
 void paintForeground(QPainter& painter, const PlotScene& scene, const PlotLayout& layout);
 
 }  // namespace qvx::widgets

@@ -32,6 +32,8 @@ TimePlot::TimePlot(QWidget* parent) : QWidget(parent) {
     setAccessibleName(uiText(QT_TRANSLATE_NOOP("qvx", "Zeitdiagramm")));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::ClickFocus);
+    // Every repaint covers the whole widget with the backdrop: nothing beneath is painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     for (TimePlotChannel& c : m_channels) {
         c.setObserver(this);
     }
@@ -407,21 +409,22 @@ void TimePlot::holdPicture() {
 }
 
 void TimePlot::drawPicture(QPainter& painter, const PlotScene& picture) {
-    const PlotLayout layout = layOutPlot(picture, QSizeF(size()), font());
-    PlotBackdrop backdrop = plotBackdrop(picture, layout, palette().color(QPalette::Window));
-    // Redrawn only when something it shows changed: its texts would be laid out again with
-    // every repaint, and while the plot runs they stay as they are.
+    PlotBackdrop backdrop =
+        plotBackdrop(picture, QSizeF(size()), font(), palette().color(QPalette::Window));
+    // Laid out and drawn anew only when something it shows changed: its texts would be
+    // measured and laid out again with every repaint, and while the plot runs they stay.
     if (fitBackdropToWidget() || m_backdropOf != backdrop) {
+        m_backdropLayout = layOutFixedParts(backdrop.scene, backdrop.size, backdrop.font);
         QPainter backdropPainter(&m_backdrop);
         backdropPainter.setRenderHint(QPainter::Antialiasing);
         backdropPainter.setRenderHint(QPainter::TextAntialiasing);
-        paintBackdrop(backdropPainter, backdrop, QSizeF(size()));
+        paintBackdrop(backdropPainter, backdrop, m_backdropLayout);
         m_backdropOf = std::move(backdrop);
     }
     painter.drawPixmap(0, 0, m_backdrop);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    paintForeground(painter, picture, layout);
+    paintForeground(painter, picture, withTimeAxis(m_backdropLayout, picture.x));
 }
 
 // ---- mouse --------------------------------------------------------------------------------

@@ -28,7 +28,7 @@ namespace qvx::widgets {
 /// Every change schedules one repaint (update()); a burst of changes costs one repaint, and a
 /// paused plot does not repaint for new points. Around a refill, beginUpdate() holds the last
 /// drawn picture until endUpdate(), so the refill shows at once and repaints once. What does
-/// not move with the curves (background, level grid, y axes, title, legend) is kept as a
+/// not move with the curves (background, level grid, y axes, titles, legend) is kept as a
 /// picture of its own and drawn anew only when something in it changed.
 class TimePlot : public QWidget, private PlotModelObserver {
     Q_OBJECT
@@ -173,10 +173,11 @@ private:
     // points (one per series of the scene), drawn until the update ends.
     PlotScene m_heldScene;
     std::array<std::vector<QPointF>, 2 * kChannelCount> m_heldPoints;
-    // The fixed parts of the picture (background, level grid, y axes, title, legend) as last
-    // drawn, and what they were drawn from.
+    // The fixed parts of the picture (background, level grid, y axes, titles, legend) as last
+    // drawn, what they were drawn from and their layout.
     QPixmap m_backdrop;
     std::optional<PlotBackdrop> m_backdropOf;
+    PlotLayout m_backdropLayout;
 
     // The points drawn: copies of the channels (then overlays), taken again when they changed
     // and frozen while paused.
