@@ -117,6 +117,18 @@ TEST(RectangularLed, BlinkingInsideABracketRepaintsOncePerBracket) {
     EXPECT_EQ(paints.count(), 0);
     led.endUpdate();
     EXPECT_EQ(paintsAfterEvents(paints), 1);
+
+    // Setting what it already shows, in a bracket or not, repaints nothing.
+    paints.reset();
+    led.beginUpdate();
+    led.setActive(false);
+    led.setActive(true);
+    led.setActive(false);
+    led.setCaption(QStringLiteral("Aufnahme läuft"));
+    led.endUpdate();
+    led.setActiveColor(led.activeColor());
+    led.setInactiveColor(led.inactiveColor());
+    EXPECT_EQ(paintsAfterEvents(paints), 0);
 }
 
 TEST(RoundLed, RedGreenPairShowsRedWhenActiveAndGreenWhenNot) {

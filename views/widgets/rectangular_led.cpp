@@ -107,7 +107,8 @@ void RectangularLed::endUpdate() {
 }
 
 void RectangularLed::changed() {
-    if (m_updateDepth > 0) {
+    // The fixed pane sets its lamps with every update: most of them change nothing.
+    if (m_updateDepth > 0 || m_shown == m_pending) {
         return;
     }
     const bool captionChanged = m_shown.caption != m_pending.caption;

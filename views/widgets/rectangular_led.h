@@ -55,6 +55,7 @@ private:
         QString caption;
         QColor activeColor{0x36, 0xd8, 0x3a};
         QColor inactiveColor{0x1d, 0x40, 0x1f};
+        friend bool operator==(const Look&, const Look&) = default;
     };
 
     void changed();
