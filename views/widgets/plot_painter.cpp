@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 
@@ -76,21 +77,29 @@ void paintGridLines(QPainter& painter, const PlotLayout& layout, const ScaleTick
         static_cast<int>(std::clamp(std::floor((ticks.firstMajor - range.min) / minorStep + 1e-9),
                                     0.0, static_cast<double>(ticks.minorPerMajor)));
     const int count = before + ticks.majorCount * ticks.minorPerMajor + 1;
+    // Drawn in two batches, minor lines first: a change of pen for every line costs more
+    // than the line.
+    QVarLengthArray<QLineF, 64> majorLines;
+    QVarLengthArray<QLineF, 64> minorLines;
     for (int k = 0; k < count; ++k) {
         const double v = ticks.firstMajor + (k - before) * minorStep;
         if (v > range.max() + minorStep * 1e-6) {
             break;
         }
-        const bool major = (k - before) % ticks.minorPerMajor == 0;
-        painter.setPen(QPen(major ? kMajorGrid : kMinorGrid, 1.0));
+        QVarLengthArray<QLineF, 64>& lines =
+            (k - before) % ticks.minorPerMajor == 0 ? majorLines : minorLines;
         if (vertical) {
             const double x = std::round(layout.xToPixel(v)) + 0.5;
-            painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+            lines.append(QLineF(x, area.top(), x, area.bottom()));
         } else {
             const double y = std::round(layout.yToPixel(0, v)) + 0.5;
-            painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+            lines.append(QLineF(area.left(), y, area.right(), y));
         }
     }
+    painter.setPen(QPen(kMinorGrid, 1.0));
+    painter.drawLines(minorLines.constData(), static_cast<int>(minorLines.size()));
+    painter.setPen(QPen(kMajorGrid, 1.0));
+    painter.drawLines(majorLines.constData(), static_cast<int>(majorLines.size()));
 }
 
 void paintAreaAndLevelGrid(QPainter& painter, const PlotLayout& layout) {
@@ -264,15 +273,20 @@ void paintYAxes(QPainter& painter, const PlotScene& scene, const PlotLayout& lay
 void paintXAxis(QPainter& painter, const PlotLayout& layout) {
     const QFontMetricsF metrics(layout.font);
     const QRectF& area = layout.area;
+    QVarLengthArray<QLineF, 32> ticks;
+    for (int i = 0; i < layout.xTicks.majorCount; ++i) {
+        const double x = layout.xToPixel(layout.xTicks.major(i));
+        ticks.append(QLineF(x, area.bottom(), x, area.bottom() + kTickLength));
+    }
+    painter.setPen(QPen(kFrame, 1.0));
+    painter.drawLines(ticks.constData(), static_cast<int>(ticks.size()));
     // Centred on its tick in a box as wide as the plot: the label is laid out once, not
     // measured first.
     const double boxWidth = area.width();
+    painter.setPen(kInk);
     for (int i = 0; i < layout.xTicks.majorCount; ++i) {
         const double v = layout.xTicks.major(i);
         const double x = layout.xToPixel(v);
-        painter.setPen(QPen(kFrame, 1.0));
-        painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + kTickLength));
-        painter.setPen(kInk);
         painter.drawText(QRectF(x - boxWidth / 2.0, area.bottom() + kTickLength + 1.0, boxWidth,
                                 metrics.height()),
                          Qt::AlignCenter | Qt::TextDontClip, layout.xTicks.label(v));
