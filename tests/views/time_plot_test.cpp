@@ -135,8 +135,10 @@ TEST_F(GripperPlot, AxesAndLegendAreThoseOfTheViews) {
 
 TEST_F(GripperPlot, RefillBetweenBeginAndEndShowsAtOnceAndRepaintsOnce) {
     addLivePoints(30);
+    plot.setCursor(0, 10.0);
     ASSERT_TRUE(showAndSettle(plot));
     const QImage before = grabImage(plot);
+    const double readout = plot.cursorValue(0, kGripperChannel);
     PaintCounter paints(plot);
 
     plot.beginUpdate();
@@ -144,6 +146,8 @@ TEST_F(GripperPlot, RefillBetweenBeginAndEndShowsAtOnceAndRepaintsOnce) {
         plot.channel(c).clear();
     }
     plot.resetXView();
+    plot.setTitle(QStringLiteral("Aufnahme"));
+    plot.channel(kSupplyChannel).setVisible(false);
     for (int i = 0; i < 640; ++i) {
         plot.channel(kGripperChannel).addXY(30.0 * i, 3000.0);
         plot.channel(kSupplyChannel).addXY(30.0 * i, 12.0);
@@ -151,6 +155,7 @@ TEST_F(GripperPlot, RefillBetweenBeginAndEndShowsAtOnceAndRepaintsOnce) {
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(paints.count(), 0);
+    EXPECT_DOUBLE_EQ(plot.cursorValue(0, kGripperChannel), readout);  // what is drawn
     EXPECT_EQ(grabImage(plot), before);  // an expose meanwhile shows the old picture
     paints.reset();
     plot.endUpdate();

@@ -125,7 +125,7 @@ const std::vector<QPointF>& TimePlot::shownPoints(int channel, bool overlaySerie
     if (channel < 0 || channel >= kChannelCount) {
         throw std::out_of_range("TimePlot channel");
     }
-    if (m_shownStale && !m_paused) {
+    if (m_shownStale && !m_paused && m_updateDepth == 0) {
         for (std::size_t c = 0; c < m_channels.size(); ++c) {
             m_shown[c] = m_channels[c].points();
             m_shown[c + kChannelCount] = m_overlays[c].points();
@@ -319,9 +319,12 @@ void TimePlot::refresh() {
 }
 
 void TimePlot::beginUpdate() {
-    if (m_updateDepth++ == 0) {
-        holdPicture();
+    if (m_updateDepth == 0) {
+        // The points drawn stay as they are while the update is held (see shownPoints), so
+        // the held scene can point at them.
+        m_heldScene = scene();
     }
+    ++m_updateDepth;
 }
 
 void TimePlot::endUpdate() {
@@ -396,16 +399,6 @@ bool TimePlot::fitBackdropToWidget() {
     m_backdrop = QPixmap(pixels);
     m_backdrop.setDevicePixelRatio(dpr);
     return true;
-}
-
-void TimePlot::holdPicture() {
-    m_heldScene = scene();
-    // The channels change during the update: the held picture draws copies of their points.
-    for (std::size_t i = 0; i < m_heldScene.series.size(); ++i) {
-        SeriesPicture& series = m_heldScene.series[i];
-        m_heldPoints.at(i) = *series.points;
-        series.points = &m_heldPoints.at(i);
-    }
 }
 
 void TimePlot::drawPicture(QPainter& painter, const PlotScene& picture) {

@@ -152,8 +152,6 @@ private:
     /// Draws the picture: the kept backdrop (drawn anew when it changed), the moving parts
     /// over it.
     void drawPicture(QPainter& painter, const PlotScene& picture);
-    /// Keeps what the picture shows now, to be drawn until the held update ends.
-    void holdPicture();
     /// Makes the backdrop's pixmap anew unless it has the widget's size in device pixels and
     /// its pixel ratio; true when it did.
     [[nodiscard]] bool fitBackdropToWidget();
@@ -169,10 +167,7 @@ private:
     double m_xViewMin = 0.0;
     int m_updateDepth = 0;
     bool m_changedWhileHeld = false;  // a held update has something new to show
-    // What the picture showed when the update now held began, with its own copies of the
-    // points (one per series of the scene), drawn until the update ends.
-    PlotScene m_heldScene;
-    std::array<std::vector<QPointF>, 2 * kChannelCount> m_heldPoints;
+    PlotScene m_heldScene;  // what the picture showed when the update now held began
     // The fixed parts of the picture (background, level grid, y axes, titles, legend) as last
     // drawn, what they were drawn from and their layout.
     QPixmap m_backdrop;
@@ -180,7 +175,7 @@ private:
     PlotLayout m_backdropLayout;
 
     // The points drawn: copies of the channels (then overlays), taken again when they changed
-    // and frozen while paused.
+    // and frozen while paused or while an update is held.
     mutable std::array<std::vector<QPointF>, 2 * kChannelCount> m_shown;
     mutable bool m_shownStale = true;
     bool m_paused = false;
