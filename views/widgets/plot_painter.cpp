@@ -297,9 +297,9 @@ void paintXTitle(QPainter& painter, const PlotScene& scene, const PlotLayout& la
     if (!scene.xTitle.isEmpty()) {
         const QRectF& area = layout.area;
         painter.setPen(kInk);
-        painter.drawText(
-            QRectF(area.left(), layout.xTitleTop, area.width(), QFontMetricsF(layout.font).height()),
-            Qt::AlignCenter, scene.xTitle);
+        painter.drawText(QRectF(area.left(), layout.xTitleTop, area.width(),
+                                QFontMetricsF(layout.font).height()),
+                         Qt::AlignCenter, scene.xTitle);
     }
 }
 

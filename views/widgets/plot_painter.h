@@ -153,7 +153,8 @@ struct PlotBackdrop {
 [[nodiscard]] PlotBackdrop plotBackdrop(const PlotScene& scene, QSizeF size, const QFont& font,
                                         const QColor& background);
 /// The whole picture's background, then the plot area with its horizontal grid, the y axes,
-/// the x title, the title and the legend, laid out as layOutFixedParts lays out the backdrop's scene.
+/// the x title, the title and the legend, in the layout layOutFixedParts gives the backdrop's
+/// scene.
 void paintBackdrop(QPainter& painter, const PlotBackdrop& backdrop, const PlotLayout& layout);
 /// What moves, over the backdrop of the same scene and layout: the vertical grid, the
 /// reference lines, the curves, the cursors, the frame, the time axis' ticks and labels and

@@ -167,7 +167,8 @@ private:
     double m_xViewMin = 0.0;
     int m_updateDepth = 0;
     bool m_changedWhileHeld = false;  // a held update has something new to show
-    PlotScene m_heldScene;  // what the picture showed when the update now held began
+    // What the picture showed when the update now held began.
+    PlotScene m_heldScene;
     // The fixed parts of the picture (background, level grid, y axes, titles, legend) as last
     // drawn, what they were drawn from and their layout.
     QPixmap m_backdrop;
