@@ -12,7 +12,6 @@ struct ScaleTicks {
     int majorCount = 0;       ///< number of major ticks inside [min, max]
     int minorPerMajor = 1;    ///< minor intervals per major step (1 = no minor ticks)
     int decimals = 0;         ///< decimals that the tick labels need
-    friend bool operator==(const ScaleTicks&, const ScaleTicks&) = default;
 
     /// Value of major tick `index` (0 .. majorCount-1), with rounding noise removed.
     [[nodiscard]] double major(int index) const;
