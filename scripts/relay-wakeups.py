@@ -157,7 +157,8 @@ def main():
         sys.exit(f"relay-wakeups: {BENCH} is missing (scripts/bench-relay.sh builds it)")
     args = sys.argv[1:] or ["--rounds", "15", "--only", "qvx_gateway", "--only", "socat"]
     args += ["--bulk-mib", "0", "--paced-round-trips", "0"]
-    relays = [args[i + 1] for i, a in enumerate(args) if a == "--only" and args[i + 1] != "direct pty"]
+    relays = [name for option, name in zip(args, args[1:])
+              if option == "--only" and name != "direct pty"]
     lines = traced_run(args)
     for relay in relays or ["qvx_gateway", "socat"]:
         report(lines, relay)
