@@ -116,16 +116,16 @@ def wake_up(between, after, wakee):
             woken = (stamp, cpu)
         elif name == "sched_switch" and int(NEXT_PID.search(rest).group(1)) == wakee:
             if woken is None:
-                return "was running", 0.0
+                return "still running", 0.0
             return ("same CPU" if woken[1] == cpu else "other CPU"), stamp - woken[0]
     return None
 
 
-def report(lines, relay):
+def report(events, relay):
     wakes = collections.defaultdict(list)
     rounds = collections.defaultdict(list)
     totals = []
-    for marks, between in round_trips(parse(lines), relay):
+    for marks, between in round_trips(events, relay):
         found = [wake_up(between, marks[after][0], marks[whose][1])
                  for _, after, whose in STEPS]
         if None in found:
@@ -141,11 +141,11 @@ def report(lines, relay):
         return
     print(f"{relay}: {len(totals)} round trips, median {statistics.median(totals):.0f} µs")
     for label, _, _ in STEPS:
-        for kind in ("was running", "same CPU", "other CPU"):
+        for kind in ("still running", "same CPU", "other CPU"):
             times = wakes.get((label, kind), [])
             if times:
                 share = 100 * len(times) / len(totals)
-                print(f"  {label:22} {kind:12} {share:5.1f} %   to running: median "
+                print(f"  {label:22} {kind:13} {share:5.1f} %   to running: median "
                       f"{statistics.median(times):5.1f} µs")
     per_round = [f"{statistics.median(t for t, _ in v):.0f}/{statistics.mean(o for _, o in v):.1f}"
                  for _, v in sorted(rounds.items())]
@@ -159,9 +159,9 @@ def main():
     args += ["--bulk-mib", "0", "--paced-round-trips", "0"]
     relays = [name for option, name in zip(args, args[1:])
               if option == "--only" and name != "direct pty"]
-    lines = traced_run(args)
+    events = list(parse(traced_run(args)))  # parsed once for all relays
     for relay in relays or ["qvx_gateway", "socat"]:
-        report(lines, relay)
+        report(events, relay)
 
 
 if __name__ == "__main__":
