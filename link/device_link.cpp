@@ -1,6 +1,7 @@
 #include "link/device_link.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "link/log_buffer.h"
@@ -65,8 +66,11 @@ void DeviceLink::signalConnected() {
 void DeviceLink::signalDisconnected() { (void)m_disconnectedEvent.set(); }
 
 LinkEventKind DeviceLink::waitForLinkEvent() {
-    const int which = platform::waitAny({&m_messageArrived, &m_connectedEvent, &m_disconnectedEvent},
-                                        std::chrono::milliseconds(std::max(0, m_replyWaitMs.load())));
+    return waitForLinkEvent(std::chrono::milliseconds(std::max(0, m_replyWaitMs.load())));
+}
+
+LinkEventKind DeviceLink::waitForLinkEvent(std::chrono::milliseconds wait) {
+    const int which = platform::waitAny({&m_messageArrived, &m_connectedEvent, &m_disconnectedEvent}, wait);
     switch (which) {
         case 0: {
             MailboxContent content;
@@ -80,7 +84,16 @@ LinkEventKind DeviceLink::waitForLinkEvent() {
 
 bool DeviceLink::awaitConfirm(LinkEventKind kind, std::uint32_t address, std::size_t count,
                               std::vector<std::uint8_t>* buffer, std::uint64_t sentAfter) {
-    (void)waitForLinkEvent();
+    // The channel publishes a new connection before it sets the connected event, so a
+    // transfer that starts the moment the link is connected may see that event during its
+    // own wait. A connection answers no request: the wait goes on for the rest of the reply time.
+    using Clock = std::chrono::steady_clock;
+    using std::chrono::milliseconds;
+    const Clock::time_point deadline = Clock::now() + milliseconds(std::max(0, m_replyWaitMs.load()));
+    LinkEventKind event = waitForLinkEvent();
+    while (event == LinkEventKind::Connected && Clock::now() < deadline) {
+        event = waitForLinkEvent(std::chrono::ceil<milliseconds>(deadline - Clock::now()));
+    }
     MailboxContent content;
     if (!m_mailbox.take(content)) {
         return false;

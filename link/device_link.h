@@ -75,13 +75,16 @@ public:
     [[nodiscard]] bool lockEngine();
     void unlockEngine();
 
-    /// Waits for one link event and accepts the mailbox as the confirm of a request only if
+    /// Waits for a message or the loss of the connection (a connected event, which answers
+    /// nothing, does not end the wait) and accepts the mailbox as the confirm of a request only if
     /// kind, address and length match and it was posted after `sentAfter` (the mailbox
     /// sequence noted before the request went out); appends its data to `buffer`.
     [[nodiscard]] bool awaitConfirm(LinkEventKind kind, std::uint32_t address, std::size_t count,
                                     std::vector<std::uint8_t>* buffer, std::uint64_t sentAfter);
     /// Waits up to `replyWait` for a message, a connection or a loss of it.
     [[nodiscard]] LinkEventKind waitForLinkEvent();
+    /// The same for at most `wait`.
+    [[nodiscard]] LinkEventKind waitForLinkEvent(std::chrono::milliseconds wait);
     /// Builds a frame and hands it to the sender under the send lock.
     [[nodiscard]] bool sendMessage(int code, std::uint16_t address, int length,
                                    std::span<const std::uint8_t> data);

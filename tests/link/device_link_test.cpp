@@ -127,6 +127,31 @@ TEST(TransferEngine, AFailingSecondBlockKeepsTheFirstAndSkipsTheThird) {
     EXPECT_EQ(c.peer.requests().size(), 3U);  // one first block, two attempts at the second
 }
 
+/// A link whose connected event a test can set at a chosen moment, as the connector does
+/// just after it has published a new connection.
+class LinkWithLateConnectedEvent : public DeviceLink {
+public:
+    using DeviceLink::signalConnected;
+};
+
+TEST(TransferEngine, AConnectedEventDuringTheWaitDoesNotFailTheAttempt) {
+    // A transfer may start between the connection becoming usable and its connected event:
+    // the event then arrives while the transfer waits for its confirm.
+    LinkWithLateConnectedEvent link;
+    ScriptedPeer peer([&link](const LinkMessage& request, int) {
+        link.signalConnected();
+        std::this_thread::sleep_for(30ms);
+        return ScriptedPeer::confirm(request, 0x5A);
+    });
+    link.setReplyWait(2000);
+    link.setMaxRetry(1);
+    ASSERT_TRUE(link.connect(peer.port(), "127.0.0.1"));
+    ASSERT_TRUE(qvx::test::waitUntil([&link] { return link.isConnected(); }, 5s));
+    ASSERT_TRUE(link.readRam(32, 2));
+    EXPECT_EQ(link.ramBuffer(), (Bytes{0x5A, 0x5A}));
+    EXPECT_EQ(peer.requests().size(), 1U);
+}
+
 TEST(TransferEngine, AConfirmThatNeverComesIsNotAnsweredFromTheMailbox) {
     // The first read is answered; the same read again is not. The confirm of the first
     // still sits in the mailbox and must not pass for the second.
