@@ -131,6 +131,9 @@ TEST(TransferEngine, AFailingSecondBlockKeepsTheFirstAndSkipsTheThird) {
 /// just after it has published a new connection.
 class LinkWithLateConnectedEvent : public DeviceLink {
 public:
+    // As the most derived class it closes the channel, so no callback of the receive thread
+    // reaches it while it is being destroyed.
+    ~LinkWithLateConnectedEvent() override { close(); }
     using DeviceLink::signalConnected;
 };
 
