@@ -65,10 +65,6 @@ void DeviceLink::signalConnected() {
 
 void DeviceLink::signalDisconnected() { (void)m_disconnectedEvent.set(); }
 
-LinkEventKind DeviceLink::waitForLinkEvent() {
-    return waitForLinkEvent(std::chrono::milliseconds(std::max(0, m_replyWaitMs.load())));
-}
-
 LinkEventKind DeviceLink::waitForLinkEvent(std::chrono::milliseconds wait) {
     const int which = platform::waitAny({&m_messageArrived, &m_connectedEvent, &m_disconnectedEvent}, wait);
     switch (which) {
@@ -84,28 +80,40 @@ LinkEventKind DeviceLink::waitForLinkEvent(std::chrono::milliseconds wait) {
 
 bool DeviceLink::awaitConfirm(LinkEventKind kind, std::uint32_t address, std::size_t count,
                               std::vector<std::uint8_t>* buffer, std::uint64_t sentAfter) {
-    // The channel publishes a new connection before it sets the connected event, so a
-    // transfer that starts the moment the link is connected may see that event during its
-    // own wait. A connection answers no request: the wait goes on for the rest of the reply time.
+    // Only a loss of the connection or the end of the reply wait ends the wait without the
+    // confirm. Ending it on anything else would send the request again while the controller
+    // still answers the first one, and that answer would then arrive during the next exchange:
+    // - a connected event: the channel publishes a new connection before it sets the event,
+    //   so a transfer that starts the moment the link is connected may see it during its wait;
+    // - a message that is not this confirm: an unsolicited status message, or through a
+    //   gateway an answer to a request of the client it served before.
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
-    const Clock::time_point deadline = Clock::now() + milliseconds(std::max(0, m_replyWaitMs.load()));
-    LinkEventKind event = waitForLinkEvent();
-    while (event == LinkEventKind::Connected && Clock::now() < deadline) {
-        event = waitForLinkEvent(std::chrono::ceil<milliseconds>(deadline - Clock::now()));
+    const milliseconds replyWait(std::max(0, m_replyWaitMs.load()));
+    const Clock::time_point deadline = Clock::now() + replyWait;
+    for (milliseconds wait = replyWait;;) {
+        const LinkEventKind event = waitForLinkEvent(wait);
+        MailboxContent content;
+        if (!m_mailbox.take(content)) {
+            return false;
+        }
+        // A confirm still in the slot from an earlier exchange would otherwise pass for this one.
+        const bool match = content.sequence > sentAfter && content.kind == kind &&
+                           content.address == static_cast<std::uint16_t>(address & 0xFFFFU) &&
+                           content.length == static_cast<int>(count);
+        if (match) {
+            if (buffer != nullptr) {
+                buffer->insert(buffer->end(), content.data.begin(), content.data.end());
+            }
+            return true;
+        }
+        const bool waitOn = event != LinkEventKind::None && event != LinkEventKind::Disconnected;
+        const Clock::duration left = deadline - Clock::now();
+        if (!waitOn || left <= Clock::duration::zero()) {
+            return false;
+        }
+        wait = std::chrono::ceil<milliseconds>(left);
     }
-    MailboxContent content;
-    if (!m_mailbox.take(content)) {
-        return false;
-    }
-    // A confirm still in the slot from an earlier exchange would otherwise pass for this one.
-    const bool match = content.sequence > sentAfter && content.kind == kind &&
-                       content.address == static_cast<std::uint16_t>(address & 0xFFFFU) &&
-                       content.length == static_cast<int>(count);
-    if (match && buffer != nullptr) {
-        buffer->insert(buffer->end(), content.data.begin(), content.data.end());
-    }
-    return match;
 }
 
 bool DeviceLink::sendMessage(int code, std::uint16_t address, int length,

@@ -75,15 +75,13 @@ public:
     [[nodiscard]] bool lockEngine();
     void unlockEngine();
 
-    /// Waits for a message or the loss of the connection (a connected event, which answers
-    /// nothing, does not end the wait) and accepts the mailbox as the confirm of a request only if
-    /// kind, address and length match and it was posted after `sentAfter` (the mailbox
-    /// sequence noted before the request went out); appends its data to `buffer`.
+    /// Waits, for at most `replyWait`, until the mailbox holds the confirm of a request (kind,
+    /// address and length match and it was posted after `sentAfter`, the mailbox sequence
+    /// noted before the request went out) or the connection is lost; appends the confirm's
+    /// data to `buffer`. Other messages and a connected event do not end the wait.
     [[nodiscard]] bool awaitConfirm(LinkEventKind kind, std::uint32_t address, std::size_t count,
                                     std::vector<std::uint8_t>* buffer, std::uint64_t sentAfter);
-    /// Waits up to `replyWait` for a message, a connection or a loss of it.
-    [[nodiscard]] LinkEventKind waitForLinkEvent();
-    /// The same for at most `wait`.
+    /// Waits up to `wait` for a message, a connection or a loss of it.
     [[nodiscard]] LinkEventKind waitForLinkEvent(std::chrono::milliseconds wait);
     /// Builds a frame and hands it to the sender under the send lock.
     [[nodiscard]] bool sendMessage(int code, std::uint16_t address, int length,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -219,6 +220,50 @@ TEST(TransferEngine, AConfirmOfTheRightAddressAndLengthButAnotherKindIsNoMatch) 
     EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
     EXPECT_EQ(c.peer.requests().size(), 2U);
 }
+
+/// A message that may come while a transfer waits for its confirm and answers something else:
+/// an unsolicited status message, or, through a gateway, a confirm for a request of the
+/// client it served before.
+struct StrayCase {
+    const char* name;
+    std::function<Bytes(const LinkMessage& request)> frame;
+};
+
+class StrayMessage : public testing::TestWithParam<StrayCase> {};
+
+TEST_P(StrayMessage, DuringTheWaitDoesNotSendTheRequestAgain) {
+    std::atomic<ScriptedPeer*> peer{nullptr};
+    const auto& stray = GetParam().frame;
+    Connected c([&peer, &stray](const LinkMessage& request, int) {
+        peer.load()->sendRaw(stray(request));
+        std::this_thread::sleep_for(30ms);
+        return ScriptedPeer::confirm(request, 0x42);
+    });
+    peer = &c.peer;
+    c.link.setReplyWait(2000);
+    c.link.setMaxRetry(3);
+    ASSERT_TRUE(c.link.readRam(32, 2));
+    EXPECT_EQ(c.link.ramBuffer(), (Bytes{0x42, 0x42}));
+    EXPECT_EQ(c.peer.requests().size(), 1U);
+    EXPECT_EQ(c.link.retries(), 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TransferEngine, StrayMessage,
+    testing::Values(
+        StrayCase{"StatusInfo", [](const LinkMessage&) { return qvx::test::frameOf(255, 0, 1, {0x7F}); }},
+        StrayCase{"AnotherAddress",
+                  [](const LinkMessage& request) {
+                      return qvx::test::frameOf(131, static_cast<std::uint16_t>(request.address + 1), 2,
+                                                {1, 2});
+                  }},
+        StrayCase{"AnotherLength",
+                  [](const LinkMessage& request) { return qvx::test::frameOf(131, request.address, 1, {1}); }},
+        StrayCase{"AnotherKind",
+                  [](const LinkMessage& request) {
+                      return qvx::test::frameOf(129, request.address, 2, {1, 2});
+                  }}),
+    [](const testing::TestParamInfo<StrayCase>& param) { return std::string(param.param.name); });
 
 TEST(TransferEngine, AStaleMessageEventBeforeTheRequestDoesNotCount) {
     // The answer is held back a little, so a wait that ended on the old event would fail.
