@@ -316,6 +316,9 @@ TEST(GatewayProgram, ASecondGatewayOnTheSamePortIsToldWhoHoldsIt) {
     Gateway first(1, "Secured=0\n");
     ChildProcess& holder = first.start("-d");
     ASSERT_TRUE(first.waitUntilListening()) << holder.err();
+    // The port's check at start has closed it again before that line; the channel opens it to
+    // hold it just after. A second gateway started in between would get the port.
+    ASSERT_TRUE(first.pty(1).waitSlaveOpen(true, kDeadline));
     Gateway second(1, "Secured=0\n", "", true, first.pty(1).slavePath());
     ChildProcess& process = second.start("-d");
     const std::string busy = "Error: Gatway-Server Nr. 1: COMPort <" + first.pty(1).slavePath() +
