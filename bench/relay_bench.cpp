@@ -1,7 +1,8 @@
 // Relay benchmark: request/confirm round trips, bulk throughput, processor time and peak
 // memory of TCP-to-serial relays against a device emulated on a pseudo-terminal. Side by side
-// in one run: the direct pty connection (the limit), qvx_gateway, and for comparison ser2net
-// and socat doing the same relay. Run through scripts/bench-relay.sh.
+// in one run: the direct pty connection (the limit), qvx_gateway, and for comparison the
+// reference relay (the least any relay does), ser2net and socat doing the same relay. Run
+// through scripts/bench-relay.sh.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -222,6 +223,15 @@ std::vector<Relay> relays(const Options& options) {
         all.push_back({"qvx_gateway (compare)", gatewayRelay(options.compare),
                        options.compare + " -f, Secured=0"});
     }
+    all.push_back(
+        {"reference relay",
+         [](const std::string& slave, std::uint16_t port, const std::filesystem::path& dir) {
+             return std::make_unique<ChildProcess>(
+                 std::vector<std::string>{QVX_REFERENCE_RELAY_PROGRAM, std::to_string(port), slave},
+                 dir / "out.txt", dir / "err.txt");
+         },
+         "qvx_reference_relay <port> <pty>: one thread, poll on both, recv/write and "
+         "read/send"});
     all.push_back(
         {"ser2net",
          [&options](const std::string& slave, std::uint16_t port,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Relay benchmark: builds qvx_gateway and qvx_bench_relay (release build, preset nogui) and
-# runs the relays side by side: the direct pty path, qvx_gateway, ser2net and socat.
+# runs the relays side by side: the direct pty path, qvx_gateway, the reference relay, ser2net
+# and socat.
 # Extra arguments go to qvx_bench_relay, e.g. --rounds 5 --bulk-mib 32 --only qvx_gateway.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,7 @@ for tool in ser2net socat; do
   }
 done
 cmake --preset nogui >/dev/null
-cmake --build --preset nogui --target qvx_gateway qvx_bench_relay
+cmake --build --preset nogui --target qvx_gateway qvx_reference_relay qvx_bench_relay
 # The machine may be shared: the load on both sides of the run goes with its figures.
 echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 status=0
