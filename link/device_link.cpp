@@ -89,10 +89,11 @@ bool DeviceLink::awaitConfirm(LinkEventKind kind, std::uint32_t address, std::si
     //   gateway an answer to a request of the client it served before.
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
-    const milliseconds replyWait(std::max(0, m_replyWaitMs.load()));
-    const Clock::time_point deadline = Clock::now() + replyWait;
-    for (milliseconds wait = replyWait;;) {
-        const LinkEventKind event = waitForLinkEvent(wait);
+    const Clock::time_point deadline = Clock::now() + milliseconds(std::max(0, m_replyWaitMs.load()));
+    for (;;) {
+        const Clock::duration left = deadline - Clock::now();
+        const LinkEventKind event =
+            waitForLinkEvent(std::chrono::ceil<milliseconds>(std::max(left, Clock::duration::zero())));
         MailboxContent content;
         if (!m_mailbox.take(content)) {
             return false;
@@ -107,12 +108,10 @@ bool DeviceLink::awaitConfirm(LinkEventKind kind, std::uint32_t address, std::si
             }
             return true;
         }
-        const bool waitOn = event != LinkEventKind::None && event != LinkEventKind::Disconnected;
-        const Clock::duration left = deadline - Clock::now();
-        if (!waitOn || left <= Clock::duration::zero()) {
+        if (event == LinkEventKind::None || event == LinkEventKind::Disconnected ||
+            left <= Clock::duration::zero()) {
             return false;
         }
-        wait = std::chrono::ceil<milliseconds>(left);
     }
 }
 
